@@ -21,16 +21,9 @@
 #include <cstdint>
 #include <string>
 
-#include "toolkit/Error.h"
+#include "skin/SkinError.h"
 
 namespace skin {
-
-// What every failing skin operation throws; what() is the message for the
-// user (for a bad file: "file(line): what is wrong").
-class SkinError : public toolkit::Error {
-public:
-    using toolkit::Error::Error;
-};
 
 // A colour as three bytes: b0 blue, b1 green, b2 red.
 struct SkinColor {

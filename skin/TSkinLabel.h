@@ -1,7 +1,8 @@
 #pragma once
 // A text label for skinned windows: draws its wide-text Caption over the
 // skin face of its parent (or the parent's own background colour when the
-// parent is not skinned), word-wrapped, in the parent's font.
+// parent is not skinned), word-wrapped, in its own font (WM_SETFONT) or else
+// the parent's. Clicks go through to the parent.
 #include <string>
 
 #include "toolkit/Window.h"
@@ -36,6 +37,7 @@ private:
 
     std::wstring caption_;
     COLORREF textColor_ = CLR_INVALID;
+    HFONT font_ = nullptr;  // set by WM_SETFONT; not owned
 };
 
 }  // namespace skin

@@ -1,0 +1,23 @@
+#pragma once
+// Pictures taken from BMP files, decoded without the system so that hostile
+// files are checked field by field (and the decoder can be fuzzed natively).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace skin {
+
+// 32-bit pixels, top row first, each 0xAARRGGBB (straight, not premultiplied).
+struct SkinPixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// Uncompressed BMP files of 1, 4, 8, 16, 24 or 32 bits per pixel (bit fields
+// included). Throws SkinError with a short reason ("not a BMP file", "RLE
+// compressed BMP files are not supported", "8192 x 9000 is larger than ...")
+// for anything else, for truncated files and for pictures beyond the limits.
+SkinPixels DecodeBmp(const std::vector<uint8_t>& bytes);
+
+}  // namespace skin
