@@ -1,0 +1,371 @@
+// The free-up worker on a real thread, posting to a real hidden window, with
+// real VirtualAlloc blocks of a few MB. Only the processor load, the
+// available memory and the release call are injected where a case needs them.
+#include "engine/uFreeThread.h"
+#include "engine/uMessages.h"
+#include "toolkit/Application.h"
+#include "toolkit/DebugOut.h"
+#include "toolkit/MessageWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace {
+
+struct Posted {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool operator==(const Posted&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Posted& p)
+{
+    return out << "{" << (p.message - WM_USER) << ", " << p.wParam << ", " << p.lParam << "}";
+}
+
+std::mutex debugMutex;
+std::vector<std::string> debugLines;
+
+void CollectDebugLine(const std::string& line)
+{
+    std::lock_guard lock(debugMutex);
+    debugLines.push_back(line);
+}
+
+constexpr size_t MB = 1u << 20;
+
+// A worker whose contact with the system can be scripted.
+class ScriptedFreeThread : public TFreeThread {
+public:
+    std::vector<int> cpuLoads;  // one per sample; the last repeats
+    std::optional<uint64_t> availableBytes;
+    bool failCommit = false;
+    bool failRelease = false;
+    int stopAtProgress = -1;   // requests a stop when this percent is posted
+    int stopAtDelay = -1;
+    int throwAtProgress = -1;  // an error leaves the body when this percent is posted
+
+    int samples = 0;
+    int samplerReleases = 0;
+    std::vector<void*> committed;
+    std::vector<void*> released;
+
+protected:
+    int SampleCpuPercent() override
+    {
+        int load = cpuLoads.empty() ? 0 : cpuLoads[std::min<size_t>(samples, cpuLoads.size() - 1)];
+        ++samples;
+        return load;
+    }
+    void ReleaseCpuSampler() override { ++samplerReleases; }
+    uint64_t ReadAvailPhysBytes() override
+    {
+        return availableBytes ? *availableBytes : TFreeThread::ReadAvailPhysBytes();
+    }
+    void* CommitBlock(size_t size) override
+    {
+        if (failCommit) return nullptr;
+        void* block = TFreeThread::CommitBlock(size);
+        committed.push_back(block);
+        return block;
+    }
+    bool FreeBlock(void* address, size_t size, DWORD freeType) override
+    {
+        bool freed = TFreeThread::FreeBlock(address, size, freeType);
+        if (freeType == MEM_RELEASE) {
+            released.push_back(address);
+            if (failRelease) {
+                SetLastError(ERROR_INVALID_ADDRESS);
+                return false;
+            }
+        }
+        return freed;
+    }
+    void WaitOneSecond() override { SleepUnlessTerminated(5); }
+    void Notify(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        TFreeThread::Notify(message, wParam, lParam);
+        if (message == WM_WORKER_PROGRESS && static_cast<int>(wParam) == stopAtProgress) Terminate();
+        if (message == WM_WORKER_DELAY && static_cast<int>(wParam) == stopAtDelay) Terminate();
+        if (message == WM_WORKER_PROGRESS && static_cast<int>(wParam) == throwAtProgress)
+            throw std::runtime_error("injected");
+    }
+};
+
+class FreeThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        debugLines.clear();
+        toolkit::SetDebugSink(&CollectDebugLine);
+        window = std::make_unique<toolkit::MessageWindow>(
+            [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
+                if (message < WM_WORKER_ENDED || message > WM_ENGINE_QUIT) return false;
+                posted.push_back({message, wParam, lParam});
+                arrivals.push_back(GetTickCount64());
+                return true;
+            });
+        worker.NotifyWindow = window->Handle();
+        worker.BlockSize = 4 * MB;
+    }
+    void TearDown() override { toolkit::SetDebugSink(nullptr); }
+
+    // Runs the worker to its end and pumps its messages until WM_WORKER_ENDED.
+    void RunWorker()
+    {
+        worker.Resume();
+        bool ended = toolkit::Application::Instance().ProcessMessagesUntil(
+            [this] { return !posted.empty() && posted.back().message == WM_WORKER_ENDED; }, 20000);
+        ASSERT_TRUE(ended) << "no WM_WORKER_ENDED";
+        worker.WaitFor();
+        toolkit::Application::Instance().ProcessMessages();
+    }
+
+    std::vector<std::string> Debug()
+    {
+        std::lock_guard lock(debugMutex);
+        return debugLines;
+    }
+
+    std::unique_ptr<toolkit::MessageWindow> window;
+    ScriptedFreeThread worker;
+    std::vector<Posted> posted;
+    std::vector<ULONGLONG> arrivals;
+};
+
+Posted Progress(int percent) { return {WM_WORKER_PROGRESS, static_cast<WPARAM>(percent), 0}; }
+Posted Cpu(int load, int threshold) { return {WM_WORKER_CPU, static_cast<WPARAM>(load), threshold}; }
+Posted IdleWait(int seconds) { return {WM_WORKER_IDLEWAIT, static_cast<WPARAM>(seconds), 0}; }
+Posted Delay(int elapsed, int total) { return {WM_WORKER_DELAY, static_cast<WPARAM>(elapsed), total}; }
+const Posted Completed{WM_WORKER_COMPLETED, 0, 0};
+const Posted Ended{WM_WORKER_ENDED, 0, 0};
+
+// Progress of one whole pass of a block of a few MB: every percent once.
+void AppendPass(std::vector<Posted>& sequence, int from = 0, int to = 100)
+{
+    for (int percent = from; percent <= to; ++percent) sequence.push_back(Progress(percent));
+}
+
+bool IsFreeInMemory(void* address)
+{
+    MEMORY_BASIC_INFORMATION info{};
+    return VirtualQuery(address, &info, sizeof(info)) && info.State == MEM_FREE;
+}
+
+}  // namespace
+
+TEST_F(FreeThreadTest, OnePassTouchesAndReleasesARealBlock)
+{
+    worker.Passes = 1;
+    RunWorker();
+
+    std::vector<Posted> expected;
+    AppendPass(expected);
+    expected.push_back(Completed);
+    expected.push_back(Ended);
+    EXPECT_EQ(posted, expected);
+    ASSERT_EQ(worker.committed.size(), 1u);
+    EXPECT_EQ(worker.released, worker.committed);
+    EXPECT_TRUE(IsFreeInMemory(worker.committed[0]));
+    EXPECT_EQ(worker.Block, nullptr);
+    for (const std::string& line : Debug()) EXPECT_NE(line.rfind("Free: ", 0), 0u) << "no target test after the last pass";
+}
+
+TEST_F(FreeThreadTest, StartDelayCountsWholeSecondsBeforeAnythingElse)
+{
+    class RealSeconds : public ScriptedFreeThread {
+        void WaitOneSecond() override { TFreeThread::WaitOneSecond(); }
+    };
+    RealSeconds realWorker;
+    realWorker.NotifyWindow = window->Handle();
+    realWorker.BlockSize = 2 * MB;
+    realWorker.DelaySeconds = 3;
+    realWorker.Resume();
+    ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+        [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+
+    ASSERT_GE(posted.size(), 4u);
+    EXPECT_EQ(posted[0], Delay(1, 3));
+    EXPECT_EQ(posted[1], Delay(2, 3));
+    EXPECT_EQ(posted[2], Delay(3, 3));
+    EXPECT_EQ(posted[3], Progress(0));
+    EXPECT_GE(arrivals[1] - arrivals[0], 900u);
+    EXPECT_GE(arrivals[2] - arrivals[1], 900u);
+    EXPECT_GE(arrivals[3] - arrivals[2], 900u);
+}
+
+TEST_F(FreeThreadTest, IdleWaitSequences)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> loads;
+        int idleSeconds;
+        bool enforce;
+        std::vector<Posted> wait;  // what comes before any freeing
+        bool frees;
+    };
+    const Case cases[] = {
+        {"busy, no enforce", {80}, 2, false,
+         {Cpu(80, 10), IdleWait(2), Cpu(80, 10), IdleWait(1), Cpu(80, 10)}, false},
+        {"busy, enforced", {80}, 2, true,
+         {Cpu(80, 10), IdleWait(2), Cpu(80, 10), IdleWait(1), Cpu(80, 10)}, true},
+        {"busy, no time to wait", {80}, 0, false, {Cpu(80, 10)}, false},
+        {"idle at once", {3}, 5, false, {Cpu(3, 10)}, true},
+        {"idle at the threshold", {10}, 5, false, {Cpu(10, 10)}, true},
+        {"idle on the second look", {80, 5}, 5, false, {Cpu(80, 10), IdleWait(5), Cpu(5, 10)}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        posted.clear();
+        ScriptedFreeThread caseWorker;
+        caseWorker.NotifyWindow = window->Handle();
+        caseWorker.BlockSize = 2 * MB;
+        caseWorker.WaitIdle = true;
+        caseWorker.CpuThreshold = 10;
+        caseWorker.IdleSeconds = c.idleSeconds;
+        caseWorker.Enforce = c.enforce;
+        caseWorker.cpuLoads = c.loads;
+        caseWorker.Resume();
+        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+        caseWorker.WaitFor();
+
+        std::vector<Posted> expected = c.wait;
+        if (c.frees) AppendPass(expected);
+        expected.push_back(Completed);
+        expected.push_back(Ended);
+        EXPECT_EQ(posted, expected);
+        EXPECT_EQ(caseWorker.committed.size(), c.frees ? 1u : 0u);
+        EXPECT_EQ(caseWorker.samplerReleases, 1);
+    }
+}
+
+TEST_F(FreeThreadTest, SecondPassRunsOnlyWhileTheTargetIsNotReached)
+{
+    struct Case { uint64_t available; size_t passes; const char* verdict; };
+    const Case cases[] = {
+        {4 * MB + 1, 1, "Target reached"},  // strictly more than the block
+        {4 * MB, 2, "Target Not Reached"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.verdict);
+        posted.clear();
+        debugLines.clear();
+        ScriptedFreeThread caseWorker;
+        caseWorker.NotifyWindow = window->Handle();
+        caseWorker.BlockSize = 4 * MB;
+        caseWorker.Passes = 2;
+        caseWorker.availableBytes = c.available;
+        caseWorker.Resume();
+        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+        caseWorker.WaitFor();
+
+        EXPECT_EQ(caseWorker.committed.size(), c.passes);
+        std::vector<Posted> expected;
+        for (size_t pass = 0; pass < c.passes; ++pass) AppendPass(expected);  // restarts from 0
+        expected.push_back(Completed);
+        expected.push_back(Ended);
+        EXPECT_EQ(posted, expected);
+        const std::vector<std::string> lines = Debug();
+        const std::vector<std::string> targetLines = {
+            "Free: " + std::to_string(c.available), "ToFree: " + std::to_string(4 * MB), c.verdict};
+        EXPECT_EQ(lines, targetLines);
+    }
+}
+
+TEST_F(FreeThreadTest, StopRequestsEndEachStage)
+{
+    struct Case {
+        const char* name;
+        int stopAtDelay;
+        int stopAtProgress;
+        std::vector<Posted> expected;
+        size_t commits;
+    };
+    std::vector<Posted> halfPass;
+    AppendPass(halfPass, 0, 50);
+    halfPass.push_back(Ended);
+    const Case cases[] = {
+        {"in the start delay", 1, -1, {Delay(1, 2), Ended}, 0},
+        {"while touching", -1, 50, halfPass, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        posted.clear();
+        ScriptedFreeThread caseWorker;
+        caseWorker.NotifyWindow = window->Handle();
+        caseWorker.BlockSize = 4 * MB;
+        caseWorker.Passes = 2;
+        caseWorker.DelaySeconds = c.stopAtDelay > 0 ? 2 : 0;
+        caseWorker.availableBytes = 0;  // the target is never reached
+        caseWorker.stopAtDelay = c.stopAtDelay;
+        caseWorker.stopAtProgress = c.stopAtProgress;
+        caseWorker.Resume();
+        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+        caseWorker.WaitFor();
+
+        EXPECT_EQ(posted, c.expected);  // no WM_WORKER_COMPLETED after a stop
+        EXPECT_EQ(caseWorker.committed.size(), c.commits);
+        EXPECT_EQ(caseWorker.released, caseWorker.committed);
+        for (void* block : caseWorker.committed) EXPECT_TRUE(IsFreeInMemory(block));
+    }
+}
+
+TEST_F(FreeThreadTest, CommitFailureCountsAsAPass)
+{
+    worker.failCommit = true;
+    worker.Passes = 2;
+    worker.availableBytes = 0;
+    RunWorker();
+
+    EXPECT_EQ(posted, (std::vector<Posted>{Progress(0), Completed, Ended}));
+    const std::vector<std::string> lines = Debug();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "VirtualAlloc failed"), 2);
+}
+
+TEST_F(FreeThreadTest, ReleaseFailureIsReportedAsFatalAndTheWorkerCarriesOn)
+{
+    worker.failRelease = true;
+    worker.Passes = 1;
+    RunWorker();
+
+    std::vector<Posted> expected;
+    AppendPass(expected);
+    expected.push_back({WM_WORKER_FATAL, ERROR_INVALID_ADDRESS, 0});
+    expected.push_back(Completed);
+    expected.push_back(Ended);
+    EXPECT_EQ(posted, expected);
+    const std::vector<std::string> lines = Debug();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "VirtualFree2 failed... Fatal Exit Initiated"), lines.end());
+    EXPECT_EQ(worker.Block, nullptr);
+}
+
+TEST_F(FreeThreadTest, AnErrorInTheBodyStillReleasesTheBlockAndEnds)
+{
+    worker.throwAtProgress = 30;
+    worker.Passes = 2;
+    RunWorker();
+
+    ASSERT_EQ(worker.committed.size(), 1u);
+    EXPECT_EQ(worker.released, worker.committed);
+    EXPECT_TRUE(IsFreeInMemory(worker.committed[0]));
+    ASSERT_GE(posted.size(), 2u);
+    EXPECT_EQ(posted[posted.size() - 3], Progress(30));
+    EXPECT_EQ(posted[posted.size() - 2], Completed);
+    EXPECT_EQ(posted.back(), Ended);
+}
+
+TEST_F(FreeThreadTest, AStopBeforeTheStartRunsNoBodyButStillEnds)
+{
+    worker.Terminate();
+    worker.Passes = 1;
+    RunWorker();
+    EXPECT_EQ(posted, (std::vector<Posted>{Ended}));
+    EXPECT_TRUE(worker.committed.empty());
+}

@@ -1,0 +1,90 @@
+#include "toolkit/Window.h"
+
+#include "toolkit/Error.h"
+
+namespace toolkit {
+namespace {
+
+HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
+
+void RegisterClassOnce(const Window::CreateArgs& args, WNDPROC procedure)
+{
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof(existing);
+    if (::GetClassInfoExA(ModuleInstance(), args.className.c_str(), &existing)) return;
+
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = args.classStyle;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = ModuleInstance();
+    windowClass.hIcon = args.icon;
+    windowClass.hCursor = args.cursor ? args.cursor : ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    windowClass.hbrBackground = args.background;
+    windowClass.lpszClassName = args.className.c_str();
+    if (!::RegisterClassExA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        throw Error("Cannot register the window class " + args.className);
+}
+
+}  // namespace
+
+Window::~Window()
+{
+    // The derived part is already gone: detach first so that the messages of
+    // the destruction reach DefWindowProcA and not a half-destroyed object.
+    if (handle_) {
+        ::SetWindowLongPtrA(handle_, GWLP_USERDATA, 0);
+        ::DestroyWindow(handle_);
+        handle_ = nullptr;
+    }
+}
+
+void Window::Create(const CreateArgs& args)
+{
+    if (handle_) throw Error("Window already created");
+    RegisterClassOnce(args, &Window::WindowProc);
+    HWND created = ::CreateWindowExA(args.exStyle, args.className.c_str(), args.caption.c_str(), args.style,
+                                     args.x, args.y, args.width, args.height, args.parent, args.menuOrId,
+                                     ModuleInstance(), this);
+    if (!created) throw Error("Cannot create the window " + args.className);
+    // WM_NCCREATE has set handle_ already; this covers classes whose
+    // procedure is not ours.
+    handle_ = created;
+}
+
+void Window::Destroy()
+{
+    if (handle_) ::DestroyWindow(handle_);  // WM_NCDESTROY clears handle_
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ::DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Window* self;
+    if (message == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self->handle_ = window;
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Window*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    }
+    if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
+
+    LRESULT result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        self->handle_ = nullptr;
+    }
+    return result;
+}
+
+}  // namespace toolkit
