@@ -242,7 +242,7 @@ void SkinCanvas::DrawPixels(const SkinPixels& p, const RECT& srcIn, const RECT& 
     }
 }
 
-void SkinCanvas::DrawText(const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, HAlign align, VAlign valign, bool wrap)
+void SkinCanvas::DrawLabel(const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, HAlign align, VAlign valign, bool wrap)
 {
     if (!bits_ || text.empty() || Empty(rect)) return;
     RECT area = Clipped(rect);

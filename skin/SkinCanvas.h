@@ -36,7 +36,7 @@ public:
     // src: the part of the bitmap to use.
     void DrawPixels(const SkinPixels& pixels, const RECT& src, const RECT& dst, BitmapMode mode, const SkinInsets& nine,
                     const SkinRgba* transparent, int opacity);
-    void DrawText(const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, HAlign align, VAlign valign, bool wrap);
+    void DrawLabel(const std::wstring& text, const RECT& rect, HFONT font, COLORREF color, HAlign align, VAlign valign, bool wrap);
 
     // Group opacity: Save the area, draw, then BlendBack mixes the saved
     // pixels with what was drawn at opacity percent.

@@ -173,7 +173,7 @@ struct SkinDocument {
 
     const ImageDef* FindImage(const std::string& name) const;
     const FontDef* FindFont(const std::string& name) const;
-    const ElementDef* FindWindow(const std::wstring& name) const;
+    const ElementDef* WindowNamed(const std::wstring& name) const;
     // The one marked default, else the first.
     const ElementDef* DefaultWindow() const;
     // Every bitmap file named by a layer, once each, in order of appearance.

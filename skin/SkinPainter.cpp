@@ -55,7 +55,7 @@ void PaintImage(SkinCanvas& canvas, const SkinResources& resources, const ImageD
         if (layer.hasBorder) canvas.StrokeRounded(box, layer.radius, layer.borderWidth, layer.border, layer.opacity);
         if (layer.hasText) {
             HFONT layerFont = layer.font.empty() ? font : resources.Font(layer.font);
-            canvas.DrawText(layer.text, box, layerFont, ToColorRef(layer.textColor), layer.align, layer.valign, false);
+            canvas.DrawLabel(layer.text, box, layerFont, ToColorRef(layer.textColor), layer.align, layer.valign, false);
         }
     }
 }
@@ -131,7 +131,7 @@ void PaintOwn(SkinCanvas& canvas, const SkinNode& node, const SkinInteraction& i
         const RECT at = Offset(r, section.OffsetX, section.OffsetY);
         DrawSection(canvas, resources, section.Name, at, font);
         const COLORREF color = def.hasColor ? ToColorRef(def.color) : RGB(0, 0, 0);
-        canvas.DrawText(s.GetText(), TextBox(def, at), font, color, def.align, def.valign, def.wrap);
+        canvas.DrawLabel(s.GetText(), TextBox(def, at), font, color, def.align, def.valign, def.wrap);
         break;
     }
     case ElementKind::Button: {
@@ -139,7 +139,7 @@ void PaintOwn(SkinCanvas& canvas, const SkinNode& node, const SkinInteraction& i
         const SkinButtonState& state = b.State(ButtonStateFor(node, in) - 1);
         const RECT at = Offset(r, state.Section.OffsetX, state.Section.OffsetY);
         DrawSection(canvas, resources, state.Section.Name, at, font);
-        canvas.DrawText(b.GetText(), TextBox(def, at), font, ToColorRef(state.Color), def.align, def.valign, def.wrap);
+        canvas.DrawLabel(b.GetText(), TextBox(def, at), font, ToColorRef(state.Color), def.align, def.valign, def.wrap);
         break;
     }
     case ElementKind::ScrollBar:

@@ -718,7 +718,7 @@ private:
     void ReadWindow(const SyntaxBlock& b)
     {
         ElementDef w = ReadElement(b, ElementKind::Window);
-        if (doc_.FindWindow(w.name)) Fail(b.line, "a second window \"" + b.name + "\"");
+        if (doc_.WindowNamed(w.name)) Fail(b.line, "a second window \"" + b.name + "\"");
         if (w.isDefault)
             for (const ElementDef& other : doc_.windows)
                 if (other.isDefault) Fail(b.line, "a second window marked default (the first is on line " + std::to_string(other.line) + ")");
@@ -762,7 +762,7 @@ const FontDef* SkinDocument::FindFont(const std::string& n) const
     return nullptr;
 }
 
-const ElementDef* SkinDocument::FindWindow(const std::wstring& n) const
+const ElementDef* SkinDocument::WindowNamed(const std::wstring& n) const
 {
     for (const ElementDef& w : windows)
         if (w.name == n) return &w;

@@ -69,7 +69,7 @@ void TSkin::ApplySkin(HWND window)
 void TSkin::ApplySkinWindow(HWND window, const std::wstring& windowName)
 {
     if (!state_->resources) throw SkinError("no skin is loaded");
-    const ElementDef* def = state_->resources->Document().FindWindow(windowName);
+    const ElementDef* def = state_->resources->Document().WindowNamed(windowName);
     if (!def) throw SkinError("the skin has no window \"" + Narrow(windowName) + "\"");
     if (!window || !::IsWindow(window)) throw SkinError("there is no window to skin");
     auto existing = state_->hosts.find(window);
