@@ -53,7 +53,7 @@ TFreeAndRunItem& TFreeAndRunList::Add(std::unique_ptr<TFreeAndRunItem> entry)
     return *Items.back();
 }
 
-TFreeAndRunItem* TFreeAndRunList::Find(int id) const
+TFreeAndRunItem* TFreeAndRunList::Find(int id)
 {
     for (const auto& entry : Items)
         if (entry->ID == id) return entry.get();

@@ -43,9 +43,10 @@ public:
     // Appends; the list owns the entry from now on.
     TFreeAndRunItem& Add(std::unique_ptr<TFreeAndRunItem> entry);
     int Count() const { return static_cast<int>(Items.size()); }
-    TFreeAndRunItem& Item(int index) const { return *Items.at(static_cast<size_t>(index)); }
+    TFreeAndRunItem& Item(int index) { return *Items.at(static_cast<size_t>(index)); }
+    const TFreeAndRunItem& Item(int index) const { return *Items.at(static_cast<size_t>(index)); }
     // nullptr when no entry has this ID.
-    TFreeAndRunItem* Find(int id) const;
+    TFreeAndRunItem* Find(int id);
     // Takes the entry out and hands it back; nullptr when it is not listed.
     std::unique_ptr<TFreeAndRunItem> Remove(const TFreeAndRunItem* entry);
 

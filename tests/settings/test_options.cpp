@@ -29,7 +29,7 @@ struct LoadCase {
 const LoadCase LoadCases[] = {
     {Id::CPUMonitoring, "CPU Monitoring", true, 0, 2, 0, -1, 0, 1},
     {Id::ChartInterval, "Chart Interval", false, 2000, 100, 250, 70000, 60000, 1234},
-    {Id::Manual, "Manual", false, 1, -5, 1, 5000, 1024, 700},
+    {Id::Manual, "Manual", false, 1, 0, 1, 5000, 1024, 700},
     {Id::MemoryIcon, "MemoryIcon", true, 1, 2, 1, -1, 1, 0},
     {Id::MemoryIconStyle, "MemoryIconStyle", false, 1, 0, 1, 4, 3, 3},
     {Id::CPUIconStyle, "CPUIconStyle", false, 1, -1, 1, 99, 3, 2},
