@@ -22,13 +22,19 @@ constexpr const char* MsgCannotStart = "Unable to start performance monitoring";
 constexpr const char* MsgCannotRead = "Unable to read performance data";
 constexpr const char* MsgIndex = "CPU index out of bounds";
 
+// GetVersionExA is deprecated, but its platform identifier is exactly what
+// Part 4.1 chooses the path by.
+#if defined(_MSC_VER)
+#pragma warning(push)
+#pragma warning(disable : 4996)
+#endif
 int __stdcall PlatformGetVersion(_OSVERSIONINFOA* info)
 {
-#if defined(_MSC_VER)
-#pragma warning(suppress : 4996)  // GetVersionExA is deprecated but is what Part 4.1 asks for
-#endif
     return ::GetVersionExA(info);
 }
+#if defined(_MSC_VER)
+#pragma warning(pop)
+#endif
 
 // Differences of counters that may be anything (a broken block, a counter
 // that went backwards) without signed overflow.
