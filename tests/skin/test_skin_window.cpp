@@ -1,0 +1,431 @@
+// Skinning real windows under the real window manager and GDI: shape, style
+// and size while skinned and after, what is drawn, hit-testing, presses,
+// clicks, scroll bar drags and steps, animations on the timer, and handlers
+// that take the skin off or destroy the window in the middle of an event.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "skin/TSkin.h"
+#include "skin/TSkinLabel.h"
+#include "tests/skin/SkinTestFiles.h"
+#include "toolkit/Application.h"
+#include "toolkit/DrawingGuards.h"
+#include "toolkit/Handles.h"
+#include "toolkit/Window.h"
+
+namespace {
+
+using namespace skin;
+using skintest::ErrorOf;
+
+const char* kSkin = R"(
+image face { fill = #102030 }
+image btn { fill = #00ff00 }
+image btn_hot { fill = #00c000 }
+image btn_down { fill = #008000 }
+image btn_pressed { fill = #ff0000 }
+image thumb { fill = #0000ff }
+image track { fill = #808080 }
+window Main {
+  size = 300 200
+  shape = round 12
+  color = #102030
+  face = face
+  button ok { rect = 10 10 110 40; normal = btn; hover = btn_hot; down = btn_down }
+  static label { rect = 10 50 140 70; color = #112233 }
+  static grip { rect = 150 50 290 70; drag = yes }
+  scrollbar bar {
+    rect = 10 80 210 100
+    min = 0; max = 109; page = 10; step = 1
+    track = track; thumb = thumb; thumb-size = 20
+    arrow-size = 20; arrow-dec = btn; arrow-inc = btn
+  }
+  panel page {
+    rect = 0 110 right bottom
+    visible = no
+    animation page_show { step = 0 0 100 150 }
+    button inner { rect = 10 10 60 30; normal = btn }
+  }
+}
+window Framed { default = yes; frame = keep; color = #abcdef }
+)";
+
+const COLORREF kFace = RGB(0x10, 0x20, 0x30);
+const COLORREF kGreen = RGB(0, 0xFF, 0);
+
+class Host : public toolkit::Window {
+public:
+    Host()
+    {
+        CreateArgs args;
+        args.className = "KalvoraSkinTestHost";
+        args.caption = "skin test";
+        args.style = WS_OVERLAPPEDWINDOW;
+        RECT frame{0, 0, 200, 150};
+        ::AdjustWindowRectEx(&frame, args.style, FALSE, 0);
+        args.x = 100;
+        args.y = 100;
+        args.width = frame.right - frame.left;
+        args.height = frame.bottom - frame.top;
+        // Left hidden: everything here works on hidden windows, and showing
+        // a framed window costs seconds under Wine without a window manager.
+        Create(args);
+    }
+};
+
+SIZE ClientSize(HWND window)
+{
+    RECT r{};
+    ::GetClientRect(window, &r);
+    return SIZE{r.right, r.bottom};
+}
+
+// Renders the window's client area (the skin answers WM_PRINTCLIENT) into a
+// bitmap of our own and reads pixels from it.
+class Snapshot {
+public:
+    explicit Snapshot(HWND window) : window_(window)
+    {
+        SIZE size = ClientSize(window);
+        dc_.Reset(::CreateCompatibleDC(nullptr));
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = size.cx;
+        info.bmiHeader.biHeight = -size.cy;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        bitmap_.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        toolkit::SelectGuard guard(dc_.Get(), bitmap_.Get());
+        ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_.Get()), PRF_CLIENT);
+        ::GdiFlush();
+        for (int y = 0; y < size.cy; ++y)
+            for (int x = 0; x < size.cx; ++x) pixels_.push_back(static_cast<uint32_t*>(bits)[y * size.cx + x] & 0xFFFFFF);
+        width_ = size.cx;
+    }
+    COLORREF At(int x, int y) const
+    {
+        uint32_t p = pixels_.at(static_cast<std::size_t>(y * width_ + x));
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+
+private:
+    HWND window_;
+    toolkit::UniqueMemoryDC dc_;
+    toolkit::UniqueBitmap bitmap_;
+    std::vector<uint32_t> pixels_;
+    int width_ = 0;
+};
+
+std::string Hex(COLORREF c)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", GetRValue(c), GetGValue(c), GetBValue(c));
+    return text;
+}
+
+class SkinWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        skin_.LoadSkinFromText(kSkin, L"window.skn");
+        skin_.OnSkinEvent = [this](ISkinObject* s, const std::wstring& e) {
+            events_.push_back(s->Name() + L" " + e);
+            if (onClick_ && e == L"OnClick") onClick_(s);
+        };
+        skin_.OnMouseDown = [this](ISkinObject* s, int b, int x, int y) {
+            events_.push_back(L"down " + s->Name() + L" " + std::to_wstring(b) + L" " + std::to_wstring(x) + L"," + std::to_wstring(y));
+        };
+        skin_.OnMouseUp = [this](ISkinObject* s, int b, int, int) { events_.push_back(L"up " + s->Name() + L" " + std::to_wstring(b)); };
+        skin_.OnScrollTrack = [this](ISkinObject* s, int p) { events_.push_back(L"track " + s->Name() + L" " + std::to_wstring(p)); };
+        skin_.OnScroll = [this](ISkinObject* s, int p) { events_.push_back(L"scroll " + s->Name() + L" " + std::to_wstring(p)); };
+    }
+    void Apply() { skin_.ApplySkinWindow(host_.Handle(), L"Main"); }
+    ISkinObject* Root() { return skin_.GetWindowObject(host_.Handle()); }
+    ISkinObject* Find(const wchar_t* name) { return Root()->FindObject(name); }
+    void Send(UINT message, int x, int y, WPARAM keys = 0) { ::SendMessageA(host_.Handle(), message, keys, MAKELPARAM(x, y)); }
+    void Click(int x, int y)
+    {
+        Send(WM_LBUTTONDOWN, x, y, MK_LBUTTON);
+        Send(WM_LBUTTONUP, x, y);
+    }
+    std::vector<std::wstring> TakeEvents() { return std::exchange(events_, {}); }
+
+    Host host_;
+    TSkin skin_;
+    std::vector<std::wstring> events_;
+    std::function<void(ISkinObject*)> onClick_;
+};
+
+TEST_F(SkinWindow, FramelessSkinTakesSizeShapeAndStyleAndRemoveGivesThemBack)
+{
+    const HWND w = host_.Handle();
+    const LONG_PTR style = ::GetWindowLongPtrA(w, GWL_STYLE);
+    Apply();
+    EXPECT_EQ(ClientSize(w).cx, 300);
+    EXPECT_EQ(ClientSize(w).cy, 200);
+    const LONG_PTR skinned = ::GetWindowLongPtrA(w, GWL_STYLE);
+    EXPECT_EQ(skinned & WS_CAPTION, 0) << "the skin draws the whole face";
+    EXPECT_NE(skinned & WS_CLIPCHILDREN, 0) << "child windows stay above the face";
+    toolkit::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(::GetWindowRgn(w, region.Get()), COMPLEXREGION) << "rounded corners";
+    EXPECT_EQ(Root()->Name(), L"Main");
+    EXPECT_NE(dynamic_cast<ISkinWindow*>(Root()), nullptr);
+
+    skin_.RemoveSkin(w);
+    EXPECT_EQ(::GetWindowLongPtrA(w, GWL_STYLE), style);
+    EXPECT_EQ(ClientSize(w).cx, 200);
+    EXPECT_EQ(ClientSize(w).cy, 150);
+    EXPECT_EQ(::GetWindowRgn(w, region.Get()), ERROR) << "no shape left";
+    EXPECT_EQ(ErrorOf([&] { skin_.GetWindowObject(w); }), "the window is not skinned by this skin");
+    EXPECT_EQ(ErrorOf([&] { skin_.RemoveSkin(w); }), "the window is not skinned by this skin");
+}
+
+TEST_F(SkinWindow, DefaultWindowWithItsOwnFrameKeepsFrameAndSize)
+{
+    const LONG_PTR style = ::GetWindowLongPtrA(host_.Handle(), GWL_STYLE);
+    skin_.ApplySkin(host_.Handle());
+    EXPECT_EQ(Root()->Name(), L"Framed");
+    EXPECT_EQ(::GetWindowLongPtrA(host_.Handle(), GWL_STYLE), style | WS_CLIPCHILDREN);
+    EXPECT_EQ(ClientSize(host_.Handle()).cx, 200);
+    EXPECT_EQ(Snapshot(host_.Handle()).At(100, 100), RGB(0xAB, 0xCD, 0xEF));
+}
+
+TEST_F(SkinWindow, UnknownSkinWindowOrNoWindowFailsAndChangesNothing)
+{
+    const LONG_PTR style = ::GetWindowLongPtrA(host_.Handle(), GWL_STYLE);
+    EXPECT_EQ(ErrorOf([&] { skin_.ApplySkinWindow(host_.Handle(), L"main"); }), "the skin has no window \"main\"");
+    EXPECT_EQ(ErrorOf([&] { skin_.ApplySkinWindow(nullptr, L"Main"); }), "there is no window to skin");
+    EXPECT_EQ(::GetWindowLongPtrA(host_.Handle(), GWL_STYLE), style);
+    EXPECT_EQ(ErrorOf([&] { skin_.GetWindowObject(host_.Handle()); }), "the window is not skinned by this skin");
+}
+
+TEST_F(SkinWindow, ReapplyingAndRemovingRestoresTheOriginalNotTheSkinnedStyle)
+{
+    const LONG_PTR style = ::GetWindowLongPtrA(host_.Handle(), GWL_STYLE);
+    Apply();
+    Apply();
+    skin_.ApplySkin(host_.Handle());
+    skin_.RemoveSkin(host_.Handle());
+    EXPECT_EQ(::GetWindowLongPtrA(host_.Handle(), GWL_STYLE), style);
+    EXPECT_EQ(ClientSize(host_.Handle()).cx, 200);
+}
+
+TEST_F(SkinWindow, FaceButtonStatesAndLooksAreDrawn)
+{
+    Apply();
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(250, 150)), Hex(kFace));
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), Hex(kGreen));
+    Send(WM_MOUSEMOVE, 20, 20);
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), "#00c000") << "hover";
+    Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), "#008000") << "held down";
+    Send(WM_MOUSEMOVE, 250, 150, MK_LBUTTON);
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), "#00ff00") << "held down but the mouse left it";
+    Send(WM_LBUTTONUP, 250, 150);
+
+    // The pressed look a program gives: renamed sections, drawn at once.
+    auto* ok = dynamic_cast<ISkinButton*>(Find(L"ok"));
+    for (int state = 1; state <= 3; ++state) {
+        SkinButtonState s = ok->GetState(state);
+        s.Section.Name += L"_pressed";
+        ok->SetState(state, s);
+    }
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), "#ff0000");
+    // A section the skin lacks falls back to the name without the suffix.
+    SkinButtonState s = ok->GetState(1);
+    s.Section.Name = L"btn_checked";
+    ok->SetState(1, s);
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), Hex(kGreen));
+}
+
+TEST_F(SkinWindow, ClickFiresOnReleaseInsideTheElementItWentDownOn)
+{
+    Apply();
+    Click(20, 20);
+    EXPECT_EQ(TakeEvents(), (std::vector<std::wstring>{L"ok OnMouseDown", L"down ok 1 20,20", L"ok OnMouseUp", L"up ok 1", L"ok OnClick"}));
+
+    Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 200, 20, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 200, 20);
+    EXPECT_EQ(TakeEvents(), (std::vector<std::wstring>{L"ok OnMouseDown", L"down ok 1 20,20", L"ok OnMouseUp", L"up ok 1"}))
+        << "released elsewhere: no click";
+
+    Send(WM_RBUTTONDOWN, 30, 30, MK_RBUTTON);
+    Send(WM_RBUTTONUP, 30, 30);
+    EXPECT_EQ(TakeEvents(), (std::vector<std::wstring>{L"ok OnMouseDown", L"down ok 2 30,30", L"ok OnMouseUp", L"up ok 2"}))
+        << "the right button clicks nothing";
+
+    Click(20, 60);
+    EXPECT_EQ(TakeEvents().back(), L"label OnClick");
+    Send(WM_LBUTTONUP, 20, 20);
+    EXPECT_TRUE(TakeEvents().empty()) << "a release without a press";
+}
+
+TEST_F(SkinWindow, HiddenElementsAreNotHitAndAnimationsRunOnTheTimer)
+{
+    Apply();
+    Click(20, 125);
+    EXPECT_EQ(TakeEvents().front(), L"Main OnMouseDown") << "the hidden page's button is not there";
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 125)), Hex(kFace));
+
+    auto* page = dynamic_cast<ISkinAnimations*>(Find(L"page"));
+    page->Play(0);
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 125)), Hex(kFace)) << "a 150 ms fade has not started drawing yet";
+    const bool shown = toolkit::Application::Instance().ProcessMessagesUntil(
+        [&] { return Snapshot(host_.Handle()).At(20, 125) == kGreen; }, 3000);
+    EXPECT_TRUE(shown) << "the fade ends fully opaque";
+    Click(20, 125);
+    EXPECT_EQ(TakeEvents().front(), L"inner OnMouseDown");
+}
+
+TEST_F(SkinWindow, ThumbDragReportsEachNewPositionOnceAndEndsWithOneScroll)
+{
+    Apply();
+    auto* bar = dynamic_cast<ISkinScrollBar*>(Find(L"bar"));
+    // Track 30..190, thumb 20: 140 pixels of travel for positions 0..100.
+    Send(WM_LBUTTONDOWN, 40, 90, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 54, 90, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 54, 95, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 68, 90, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 400, 90, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 500, 90, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 500, 90);
+    EXPECT_EQ(TakeEvents(), (std::vector<std::wstring>{L"bar OnMouseDown", L"down bar 1 40,90", L"track bar 10", L"track bar 20",
+                                                        L"track bar 100", L"bar OnMouseUp", L"up bar 1", L"scroll bar 100"}));
+    EXPECT_EQ(bar->GetPosition(), 100);
+}
+
+TEST_F(SkinWindow, ArrowsStepByStepAndThePageAreaByPage)
+{
+    Apply();
+    auto* bar = dynamic_cast<ISkinScrollBar*>(Find(L"bar"));
+    bar->SetPosition(50);  // thumb at 100..120
+    struct Case {
+        int x;
+        int expected;
+    };
+    const Case cases[] = {{200, 51}, {20, 50}, {180, 60}, {35, 50}, {35, 40}};
+    for (const Case& c : cases) {
+        Click(c.x, 90);
+        EXPECT_EQ(bar->GetPosition(), c.expected) << "click at " << c.x;
+        std::vector<std::wstring> events = TakeEvents();
+        EXPECT_EQ(std::count(events.begin(), events.end(), L"scroll bar " + std::to_wstring(c.expected)), 1);
+        EXPECT_EQ(std::count(events.begin(), events.end(), L"bar OnClick"), 0) << "scroll bars do not click";
+    }
+    bar->SetPosition(0);
+    Click(20, 90);
+    EXPECT_TRUE(std::none_of(events_.begin(), events_.end(), [](const std::wstring& e) { return e.rfind(L"scroll", 0) == 0; }))
+        << "no scroll event when the position cannot move";
+}
+
+TEST_F(SkinWindow, DragCutShortByLostCaptureStillEndsWithOneScroll)
+{
+    Apply();
+    Send(WM_LBUTTONDOWN, 40, 90, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 54, 90, MK_LBUTTON);
+    ::ReleaseCapture();
+    Send(WM_MOUSEMOVE, 120, 90, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 120, 90);
+    std::vector<std::wstring> events = TakeEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), L"scroll bar 10"), 1);
+    EXPECT_EQ(events.back(), L"scroll bar 10") << "nothing after the drag ended";
+}
+
+TEST_F(SkinWindow, HandlerMayTakeTheSkinOffDuringItsEvent)
+{
+    Apply();
+    const LONG_PTR unskinnedStyle = ::GetWindowLongPtrA(host_.Handle(), GWL_STYLE) | WS_CAPTION;
+    onClick_ = [this](ISkinObject*) { skin_.RemoveSkin(host_.Handle()); };
+    Click(20, 20);
+    EXPECT_EQ(TakeEvents().back(), L"ok OnClick");
+    EXPECT_EQ(::GetWindowLongPtrA(host_.Handle(), GWL_STYLE) & WS_CAPTION, unskinnedStyle & WS_CAPTION);
+    Click(20, 20);
+    EXPECT_TRUE(TakeEvents().empty());
+}
+
+TEST_F(SkinWindow, HandlerMayDestroyTheWindowDuringItsEvent)
+{
+    Apply();
+    onClick_ = [this](ISkinObject*) { host_.Destroy(); };
+    Click(20, 20);
+    EXPECT_FALSE(host_.Exists());
+    EXPECT_EQ(ErrorOf([&] { skin_.RemoveSkin(nullptr); }), "the window is not skinned by this skin");
+}
+
+TEST_F(SkinWindow, WindowDestroyedWhileSkinnedIsForgotten)
+{
+    Apply();
+    HWND gone = host_.Handle();
+    host_.Destroy();
+    EXPECT_EQ(ErrorOf([&] { skin_.GetWindowObject(gone); }), "the window is not skinned by this skin");
+    skin_.UnloadSkin();
+}
+
+TEST_F(SkinWindow, SkinOutlivesUnloadUntilRemovedAndTheSkinObjectRestoresOnDestruction)
+{
+    const LONG_PTR style = ::GetWindowLongPtrA(host_.Handle(), GWL_STYLE);
+    {
+        TSkin other;
+        other.LoadSkinFromText(kSkin, L"other.skn");
+        other.ApplySkinWindow(host_.Handle(), L"Main");
+        other.UnloadSkin();
+        EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(20, 20)), Hex(kGreen)) << "still drawn from the unloaded skin";
+        EXPECT_EQ(other.GetWindowObject(host_.Handle())->Name(), L"Main");
+    }
+    EXPECT_EQ(::GetWindowLongPtrA(host_.Handle(), GWL_STYLE), style);
+}
+
+TEST_F(SkinWindow, DraggingAGripMovesTheWindowAndClicksNothing)
+{
+    Apply();
+    RECT before{};
+    ::GetWindowRect(host_.Handle(), &before);
+    POINT start{before.left + 200, before.top + 60};
+    ::SetCursorPos(start.x, start.y);
+    Send(WM_LBUTTONDOWN, 200, 60, MK_LBUTTON);
+    ::SetCursorPos(start.x + 30, start.y + 20);
+    Send(WM_MOUSEMOVE, 230, 80, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 230, 80);
+    RECT after{};
+    ::GetWindowRect(host_.Handle(), &after);
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    if (cursor.x != start.x + 30) GTEST_SKIP() << "this display does not move the cursor";
+    EXPECT_EQ(after.left - before.left, 30);
+    EXPECT_EQ(after.top - before.top, 20);
+    std::vector<std::wstring> events = TakeEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), L"grip OnClick"), 0);
+}
+
+TEST_F(SkinWindow, LabelDrawsOverTheSkinFaceOrItsParentsColour)
+{
+    Apply();
+    TSkinLabel label;
+    label.Create({host_.Handle(), 150, 120, 140, 60, 1});
+    label.SetCaption(L"Hello there");
+    EXPECT_EQ(label.Caption(), L"Hello there");
+    EXPECT_NE(::GetWindowLongPtrA(host_.Handle(), GWL_STYLE) & WS_CLIPCHILDREN, 0);
+    EXPECT_NE(::GetWindowLongPtrA(label.Handle(), GWL_STYLE) & WS_VISIBLE, 0);
+
+    auto render = [&](HWND window) {
+        Snapshot shot(window);
+        int text = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 100; ++x)
+                if (shot.At(x, y) != shot.At(139, 59)) ++text;
+        return std::make_pair(shot.At(139, 59), text);
+    };
+    auto skinned = render(label.Handle());
+    EXPECT_EQ(Hex(skinned.first), Hex(kFace)) << "the label's background is the face under it";
+    EXPECT_GT(skinned.second, 10) << "and the caption is drawn on it";
+
+    skin_.RemoveSkin(host_.Handle());
+    auto plain = render(label.Handle());
+    EXPECT_EQ(Hex(plain.first), Hex(::GetSysColor(COLOR_BTNFACE)));
+    EXPECT_GT(plain.second, 10);
+}
+
+}  // namespace
