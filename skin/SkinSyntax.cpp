@@ -72,7 +72,7 @@ public:
         std::size_t start = pos_;
         while (pos_ < text_.size() && !IsBlank(text_[pos_]) && !IsDelimiter(text_[pos_])) {
             CheckCharacter(text_[pos_]);
-            if (text_.compare(pos_, 2, "//") == 0) break;
+            if (CommentStartsAt(pos_)) break;
             ++pos_;
             if (pos_ - start > limits::kMaxStringChars) Fail("a word longer than 4096 characters");
         }
@@ -84,6 +84,8 @@ public:
     [[noreturn]] void Fail(const std::string& message) const { throw FileError(file_, line_, message); }
 
 private:
+    bool CommentStartsAt(std::size_t at) const { return text_[at] == '/' && at + 1 < text_.size() && text_[at + 1] == '/'; }
+
     void CheckCharacter(char c) const
     {
         unsigned char u = static_cast<unsigned char>(c);
@@ -97,7 +99,7 @@ private:
             char c = text_[pos_];
             if (c == ' ' || c == '\t' || c == '\r') {
                 ++pos_;
-            } else if (text_.compare(pos_, 2, "//") == 0) {
+            } else if (CommentStartsAt(pos_)) {
                 while (pos_ < text_.size() && text_[pos_] != '\n') {
                     if (text_[pos_] == '\0') Fail("a control character (code 0)");
                     ++pos_;
@@ -198,7 +200,7 @@ private:
             }
             if (current_.kind != TokenKind::Word)
                 Fail(current_.line, std::string("expected a property or a block, found ") + Describe(current_));
-            Token head = current_;
+            Token head = std::move(current_);
             Advance();
             if (current_.kind == TokenKind::Equals) {
                 Advance();

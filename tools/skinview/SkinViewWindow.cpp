@@ -95,7 +95,13 @@ SkinViewWindow::SkinViewWindow(const Options& options) : options_(options)
     ::UpdateWindow(Handle());
     for (const std::wstring& name : options.play) Report(L"played " + name + L" " + std::to_wstring(Play(name)));
     if (options.exitAfterMs > 0) ::SetTimer(Handle(), kExitTimer, static_cast<UINT>(options.exitAfterMs), nullptr);
-    Report(L"ready " + root->Name());
+    // Where the client area is on the screen, for scripts that take pictures.
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    POINT origin{0, 0};
+    ::ClientToScreen(Handle(), &origin);
+    Report(L"ready " + root->Name() + L" " + std::to_wstring(origin.x) + L" " + std::to_wstring(origin.y) + L" " +
+           std::to_wstring(client.right) + L" " + std::to_wstring(client.bottom));
 }
 
 SkinViewWindow::~SkinViewWindow()

@@ -11,6 +11,7 @@
 //   --exit-after MS      close after MS milliseconds
 // skinview --check FILE  loads the file and reports whether it is a valid skin
 // skinview --send NAME   asks a running skinview to play the animations NAME
+// skinview --quit        closes a running skinview
 #include <windows.h>
 #include <shellapi.h>
 
@@ -32,7 +33,8 @@ int Usage()
                  "                [--client W H] [--pos X Y]\n"
                  "                [--sample-chart] [--sample-dialog] [--exit-after MS]\n"
                  "       skinview --check FILE\n"
-                 "       skinview --send NAME\n");
+                 "       skinview --send NAME\n"
+                 "       skinview --quit\n");
     return 2;
 }
 
@@ -73,6 +75,14 @@ int Send(const std::wstring& name)
     return 0;
 }
 
+int Quit()
+{
+    HWND target = ::FindWindowA(skinview::SkinViewWindow::ClassName(), nullptr);
+    if (!target) return 1;
+    ::PostMessageA(target, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 int Check(const std::wstring& file)
 {
     skin::TSkin skin;
@@ -94,6 +104,7 @@ int main()
     if (args.empty()) return Usage();
     if (args[0] == L"--check") return args.size() == 2 ? Check(args[1]) : Usage();
     if (args[0] == L"--send") return args.size() == 2 ? Send(args[1]) : Usage();
+    if (args[0] == L"--quit") return args.size() == 1 ? Quit() : Usage();
 
     skinview::Options options;
     std::vector<std::wstring> positional;

@@ -1,0 +1,67 @@
+// libFuzzer entry for the skin file reader and the BMP decoder, built natively
+// (Linux, clang) with AddressSanitizer and UndefinedBehaviorSanitizer by
+// scripts/fuzz.sh. Inputs starting with "BM" go to the BMP decoder, all others
+// to the skin parser. Every input must give a result or a SkinError; a skin
+// error must name the file and a line. Anything else stops the run.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "skin/SkinBitmap.h"
+#include "skin/SkinError.h"
+#include "skin/SkinParser.h"
+
+namespace {
+
+// "fuzz.skn(<digits>): <text>"
+bool NamesFileAndLine(const std::string& message)
+{
+    const std::string prefix = "fuzz.skn(";
+    if (message.compare(0, prefix.size(), prefix) != 0) return false;
+    std::size_t i = prefix.size();
+    std::size_t digits = 0;
+    while (i < message.size() && message[i] >= '0' && message[i] <= '9') ++i, ++digits;
+    return digits > 0 && message.compare(i, 3, "): ") == 0 && message.size() > i + 3;
+}
+
+// Touches what a loaded document offers, so that its contents are read too.
+void Walk(const skin::SkinDocument& doc)
+{
+    volatile long sum = 0;
+    for (const auto& file : doc.BitmapFiles()) sum = sum + static_cast<long>(file.size());
+    const skin::ElementDef* window = doc.DefaultWindow();
+    if (!window) std::abort();  // a valid skin always has a window
+    std::vector<const skin::ElementDef*> pending{window};
+    while (!pending.empty()) {
+        const skin::ElementDef* e = pending.back();
+        pending.pop_back();
+        sum = sum + e->box.left.Resolve(640) + e->box.right.Resolve(640) + e->box.top.Resolve(480) + e->box.bottom.Resolve(480);
+        for (const auto& child : e->children) pending.push_back(&child);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') {
+        try {
+            skin::SkinPixels pixels = skin::DecodeBmp(std::vector<uint8_t>(data, data + size));
+            if (pixels.pixels.size() != static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height)) std::abort();
+        } catch (const skin::SkinError&) {
+        }
+        return 0;
+    }
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    try {
+        Walk(skin::ParseSkin(text, "fuzz.skn"));
+    } catch (const skin::SkinError& e) {
+        if (!NamesFileAndLine(e.what())) {
+            std::fprintf(stderr, "skin error without file and line: %s\n", e.what());
+            std::abort();
+        }
+    }
+    return 0;
+}
