@@ -77,7 +77,10 @@ void TdfsVersionInfoResource::ReadVersionInfo()
 void TdfsVersionInfoResource::TakeData(std::vector<uint8_t> data)
 {
     ClearData();
-    if (data.empty()) return;
+    // Header, the key "VS_VERSION_INFO" and padding come before the fixed
+    // part; a shorter block cannot hold one (and is not handed to the system).
+    constexpr size_t FixedPartOffset = 40;
+    if (data.size() < FixedPartOffset + sizeof(VS_FIXEDFILEINFO)) return;
     void* fixed = nullptr;
     UINT fixedSize = 0;
     // VerQueryValueA also answers for a block without a fixed part (nullptr or
@@ -85,8 +88,9 @@ void TdfsVersionInfoResource::TakeData(std::vector<uint8_t> data)
     if (!::VerQueryValueA(data.data(), "\\", &fixed, &fixedSize) || fixed == nullptr ||
         fixedSize < sizeof(VS_FIXEDFILEINFO))
         return;
-    const auto* begin = static_cast<const uint8_t*>(fixed);
-    if (begin < data.data() || begin + sizeof(VS_FIXEDFILEINFO) > data.data() + data.size()) return;
+    const uintptr_t blockStart = reinterpret_cast<uintptr_t>(data.data());
+    const uintptr_t fixedStart = reinterpret_cast<uintptr_t>(fixed);
+    if (fixedStart < blockStart || fixedStart - blockStart > data.size() - sizeof(VS_FIXEDFILEINFO)) return;
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
     if (info->dwSignature != VS_FFI_SIGNATURE) return;
 

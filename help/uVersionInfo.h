@@ -2,6 +2,7 @@
 // Reads the version resource of an executable file, so that the About page can
 // show the program's own version.
 #include <windows.h>
+#include <winver.h>
 
 #include <cstdint>
 #include <memory>
@@ -18,7 +19,8 @@ public:
     uint32_t MostSignificant = 0;
     uint32_t LeastSignificant = 0;
 
-    // Part 0..3; 0 when the number is not valid or the index is out of range.
+    // a, b, c or d for index 0..3; 0 when the number is not valid or the index
+    // is out of range.
     uint16_t GetPart(int index) const;
     void Clear();
     void Set(uint32_t mostSignificant, uint32_t leastSignificant);
