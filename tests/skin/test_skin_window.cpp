@@ -428,4 +428,40 @@ TEST_F(SkinWindow, LabelDrawsOverTheSkinFaceOrItsParentsColour)
     EXPECT_GT(plain.second, 10);
 }
 
+// A process gets a limited number of GDI objects (about 65 000 under Wine,
+// 10 000 by default on Windows) and creation fails past that. Use up all but
+// a few hundred, then run more cycles than that of everything that creates
+// objects (fonts, drawing buffer, window shape): if any cycle kept just one
+// object, the later cycles could no longer load or draw.
+TEST_F(SkinWindow, LoadApplyPaintRemoveCyclesKeepNoGdiObject)
+{
+    std::string text = kSkin;
+    for (int i = 0; i < 4; ++i) text += "font f" + std::to_string(i) + " { size = " + std::to_string(8 + i) + " }\n";
+    toolkit::UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 300, -200, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    toolkit::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    toolkit::SelectGuard guard(dc.Get(), bitmap.Get());
+
+    std::vector<toolkit::UniqueRegion> filler;
+    while (filler.size() < 300000) {
+        toolkit::UniqueRegion region(::CreateRectRgn(0, 0, 1, 1));
+        if (!region) break;
+        filler.push_back(std::move(region));
+    }
+    ASSERT_LT(filler.size(), 300000u) << "this system sets no limit to test against";
+    filler.resize(filler.size() - 200);  // room for 200 objects
+
+    for (int cycle = 0; cycle < 400; ++cycle) {
+        TSkin skin;
+        ASSERT_EQ(ErrorOf([&] { skin.LoadSkinFromText(text, L"cycle.skn"); }), "(no error)") << "cycle " << cycle;
+        skin.ApplySkinWindow(host_.Handle(), L"Main");
+        ::SetPixel(dc.Get(), 20, 20, RGB(1, 2, 3));
+        ::SendMessageA(host_.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.Get()), PRF_CLIENT);
+        ASSERT_EQ(Hex(::GetPixel(dc.Get(), 20, 20)), Hex(kGreen)) << "cycle " << cycle;
+        skin.RemoveSkin(host_.Handle());
+    }
+}
+
 }  // namespace
