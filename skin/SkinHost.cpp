@@ -54,10 +54,11 @@ RECT PlacementRect(HWND window)
 void ResizeKeepingCentre(HWND window, int width, int height)
 {
     RECT r = PlacementRect(window);
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOOWNERZORDER;
+    if (r.right - r.left == width && r.bottom - r.top == height) flags |= SWP_NOMOVE | SWP_NOSIZE;
     const int cx = (r.left + r.right) / 2;
     const int cy = (r.top + r.bottom) / 2;
-    ::SetWindowPos(window, nullptr, cx - width / 2, cy - height / 2, width, height,
-                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+    ::SetWindowPos(window, nullptr, cx - width / 2, cy - height / 2, width, height, flags);
 }
 
 SkinNode* HitNode(SkinNode& node, POINT p, const RECT& clip)
@@ -566,9 +567,10 @@ LRESULT SkinHost::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         ::KillTimer(window_, kRepeatTimer);
         ::RemoveWindowSubclass(window_, &SkinHost::SubclassProc, kSubclassId);
         scene_->SetHost(nullptr);
-        LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+        // The owner forgets the window before the window's own handler runs,
+        // which may well destroy the owner.
         if (onDestroyed) onDestroyed(window);
-        return result;
+        return ::DefSubclassProc(window, message, wParam, lParam);
     }
     default:
         if (message == PaintBackgroundMessage() && message != 0) {
