@@ -18,6 +18,7 @@ TKalvoraOptions::TKalvoraOptions(std::string key)
 
 TKalvoraOptions::~TKalvoraOptions()
 {
+    if (!SaveWhenDestroyed) return;
     try {
         Save();
     } catch (const std::exception& error) {

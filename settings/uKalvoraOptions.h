@@ -33,6 +33,10 @@ public:
     TKalvoraOptions(const TKalvoraOptions&) = delete;
     TKalvoraOptions& operator=(const TKalvoraOptions&) = delete;
 
+    // Off in a process that only told another instance what to do: its
+    // copy of the settings is stale and must not overwrite theirs.
+    bool SaveWhenDestroyed = true;
+
     void Load();
     // Raises toolkit::Error when the registry refuses a write; the values
     // after that one are not written.

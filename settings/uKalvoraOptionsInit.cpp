@@ -6,4 +6,8 @@ std::unique_ptr<TKalvoraOptions> Options;
 
 void InitOptions() { Options = std::make_unique<TKalvoraOptions>(); }
 
-void FinishOptions() { Options.reset(); }
+void FinishOptions(bool save)
+{
+    if (Options) Options->SaveWhenDestroyed = save;
+    Options.reset();
+}

@@ -5,5 +5,5 @@
 // setting, or sets them automatically on a first start.
 void InitOptions();
 // Process end, after every window and before the histories go: saves once
-// more and destroys the object.
-void FinishOptions();
+// more (unless told not to) and destroys the object.
+void FinishOptions(bool save = true);

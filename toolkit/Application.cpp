@@ -57,7 +57,10 @@ bool Application::ProcessMessagesUntil(const std::function<bool()>& done, DWORD 
     while (!done()) {
         ULONGLONG now = ::GetTickCount64();
         if (now >= deadline) break;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+        // done() may depend on more than this thread's messages: look again
+        // at least every few milliseconds.
+        const DWORD wait = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 10));
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
         if (!ProcessMessages()) break;
     }
     return done();

@@ -28,7 +28,8 @@ public:
     bool ProcessMessages();
 
     // Runs the loop until done() is true or timeoutMs has passed; returns
-    // done(). For modal waits and for tests that wait for posted messages.
+    // done(). done() is looked at after each message and every 10 ms. For
+    // modal waits and for tests that wait for posted messages or processes.
     bool ProcessMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs);
 
     void SetTitle(const std::string& title) { title_ = title; }

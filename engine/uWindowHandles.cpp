@@ -1,0 +1,4 @@
+#include "engine/uWindowHandles.h"
+
+HWND LaunchWindowHandle = nullptr;
+HWND EngineWindowHandle = nullptr;
