@@ -23,7 +23,7 @@ constexpr const char* MsgCannotRead = "Unable to read performance data";
 constexpr const char* MsgIndex = "CPU index out of bounds";
 
 // GetVersionExA is deprecated, but its platform identifier is exactly what
-// Part 4.1 chooses the path by.
+// the sampler chooses its path by.
 #if defined(_MSC_VER)
 #pragma warning(push)
 #pragma warning(disable : 4996)

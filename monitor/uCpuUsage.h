@@ -14,7 +14,7 @@
 // and keeps to that source from then on.
 // 9x path: the kernel's dynamic statistics give a ready-made percentage.
 //
-// Failures throw toolkit::Error with the messages of Part 4.1. The sampler
+// Failures throw toolkit::Error with the user-facing messages. The sampler
 // catches nothing; an instance is used by one thread at a time.
 #include <cstdint>
 #include <memory>

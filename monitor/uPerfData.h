@@ -5,7 +5,7 @@
 // against the number of bytes the query really returned, so a block whose
 // offsets point elsewhere is reported as malformed and never read outside.
 //
-// The walk rules are those of Part 4.1: objects from the block's
+// The walk: objects from the block's
 // HeaderLength, stepping by TotalByteLength, at most NumObjectTypes of them;
 // counter definitions from the object's HeaderLength, stepping by ByteLength,
 // at most NumCounters; instances from the object's DefinitionLength, each
