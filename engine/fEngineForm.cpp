@@ -1,12 +1,34 @@
+// The engine window: creation, the message protocol, closing and destruction.
 #include "engine/fEngineForm.h"
 
+#include "engine/uDateTime.h"
+#include "engine/uFreeThread.h"
+#include "engine/uMemoryFigures.h"
 #include "engine/uMessages.h"
 #include "engine/uWindowHandles.h"
+#include "freeandrun/fFARLaunch.h"
+#include "monitor/uTrayIconCPU.h"
+#include "monitor/uTrayIconMemory.h"
+#include "monitor/uTrayIconResource.h"
 #include "settings/uKalvoraOptions.h"
+#include "toolkit/Application.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Error.h"
 
-TfrmEngine::TfrmEngine(std::string firstArgument) : firstArgument_(std::move(firstArgument))
+namespace {
+constexpr UINT_PTR TimerId = 1;
+constexpr UINT TimerIntervalMs = 250;
+}  // namespace
+
+int MaxFreeUpMB() { return sizeof(void*) == 4 ? 2045 : TotalPhysMB; }
+
+TEngineEnvironment DefaultEngineEnvironment()
+{
+    return {&NowDateTime, &AvailPhysBytes, [] { return std::make_unique<TFreeThread>(); }};
+}
+
+TfrmEngine::TfrmEngine(std::string firstArgument, TEngineEnvironment environment)
+    : firstArgument_(std::move(firstArgument)), environment_(std::move(environment))
 {
     CreateArgs args;
     args.className = "TfrmEngine";
@@ -15,15 +37,46 @@ TfrmEngine::TfrmEngine(std::string firstArgument) : firstArgument_(std::move(fir
     args.exStyle = WS_EX_TOOLWINDOW;
     args.x = args.y = 0;
     Create(args);
-    CreatedAt = ::GetTickCount64();
-    EngineWindowHandle = Handle();
-    if (Options) Options->RegisterNotifyWindow(Handle());
+    FormCreate();
 }
 
 TfrmEngine::~TfrmEngine()
 {
     if (Exists()) Destroy();
     FormDestroy();
+}
+
+void TfrmEngine::FormCreate()
+{
+    CreatedAt = ::GetTickCount64();
+    LastRegularInterval = 0;
+    EngineWindowHandle = Handle();
+    TickCount_ = 0;
+    StartupChecked = false;
+    BuildIconMenu();
+    SetMenuCaptions();
+    // Closing the application from the taskbar closes only the main window.
+    appMessageHook_ = toolkit::Application::Instance().AddMessageHook([this](MSG& message) {
+        if (message.message != WM_SYSCOMMAND || (message.wParam & 0xFFF0) != SC_CLOSE) return false;
+        if (message.hwnd != MainWindowHandle() || !MainWindowHandle()) return false;
+        ::PostMessageA(MainWindowHandle(), WM_CLOSE, 0, 0);
+        return true;
+    });
+    hotkeys_ = TPresetHotkeys{};
+    RegisterPresetHotkeys();
+    EnableTimer(true);
+    if (Options) Options->RegisterNotifyWindow(Handle());
+    TaskbarWindow = ::FindWindowA("Shell_TrayWnd", nullptr);
+}
+
+void TfrmEngine::EnableTimer(bool enabled)
+{
+    if (enabled == timerEnabled_) return;
+    timerEnabled_ = enabled;
+    if (enabled)
+        ::SetTimer(Handle(), TimerId, TimerIntervalMs, nullptr);
+    else
+        ::KillTimer(Handle(), TimerId);
 }
 
 void TfrmEngine::Close()
@@ -46,19 +99,119 @@ void TfrmEngine::FormDestroy()
 {
     if (destroyed_) return;
     destroyed_ = true;
+    if (Exists()) EnableTimer(false);
     if (Options) Options->UnregisterNotifyWindow(Handle());
+    StopWorker();
+    LaunchWindow_.reset();
+    DestroyTrayIcons();
     EngineWindowHandle = nullptr;
+    UnregisterPresetHotkeys();
+    toolkit::Application::Instance().RemoveMessageHook(appMessageHook_);
+}
+
+void TfrmEngine::OptionsChanged(int flags)
+{
+    if (!timerEnabled_ || !Options) return;  // after the fatal path nothing changes any more
+    UpdateStatus();
+    if (flags & ChangeDisplay) UpdateDisplay();
+    if (flags & ChangeFreeAndRun) RebuildFreeAndRunMenu();
+    RegisterPresetHotkeys();
+    UpdatePresetItems();
+    RegularScheduleUpkeep();
+}
+
+void TfrmEngine::WorkerEnded()
+{
+    StopWorker();
+    UpdateStatus();
+    if (LaunchWindow_) StartLaunchedProgram();
+}
+
+void TfrmEngine::WorkerCompleted()
+{
+    if (!Worker_) return;
+    Worker_->WaitFor();
+    Worker_.reset();
+}
+
+void TfrmEngine::WorkerFatal(DWORD code)
+{
+    EnableTimer(false);
+    if (Options) Options->UnregisterNotifyWindow(Handle());
+    StopWorker();
+    DestroyTrayIcons();
+    UnregisterPresetHotkeys();
+    toolkit::ShowErrorBox("Fatal error in memory management. Kalvora Professional will be closed.\r\n"
+                          "The Code returned was: " +
+                          std::to_string(code));
+    Close();
 }
 
 LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_TIMER:
+        if (wParam == TimerId) TimerTimer();
+        return 0;
+    case WM_OPTIONS_CHANGED:
+        OptionsChanged(static_cast<int>(wParam));
+        return 0;
+    case WM_WORKER_ENDED:
+        WorkerEnded();
+        return 0;
+    case WM_WORKER_COMPLETED:
+        WorkerCompleted();
+        return 0;
+    case WM_WORKER_FATAL:
+        WorkerFatal(static_cast<DWORD>(wParam));
+        return 0;
+    case WM_WORKER_IDLEWAIT:
+        activity_.InIdleWait = true;
+        activity_.InDelay = false;
+        activity_.IdleSecondsLeft = static_cast<int>(wParam);
+        UpdateStatus();
+        return 0;
+    case WM_WORKER_PROGRESS:
+        activity_.InIdleWait = false;
+        activity_.InDelay = false;
+        activity_.PercentDone = static_cast<int>(wParam);
+        UpdateStatus();
+        if (LaunchWindow_) LaunchWindow_->SetStatusText("Free-up: " + std::to_string(wParam) + "%");
+        return 0;
+    case WM_WORKER_CPU:
+        activity_.CpuPercent = static_cast<int>(wParam);
+        activity_.CpuThresholdShown = static_cast<int>(lParam);
+        UpdateStatus();
+        return 0;
+    case WM_WORKER_DELAY:
+        activity_.InDelay = true;
+        activity_.InIdleWait = false;
+        activity_.DelayTotal = static_cast<int>(lParam);
+        activity_.DelayElapsed = static_cast<int>(wParam);
+        UpdateStatus();
+        return 0;
+    case WM_ENGINE_FREE:
+        FreeAmount(static_cast<int>(wParam));
+        return 0;
     case WM_ENGINE_PING:
         return EngineSignature;
     case WM_ENGINE_SHOWMAIN:
+        if (::GetTickCount64() - CreatedAt > 2000) ShowKalvora();
         return reinterpret_cast<LRESULT>(MainWindowHandle());
     case WM_ENGINE_QUIT:
         Close();
+        return 0;
+    case WM_HOTKEYS_SUSPEND:
+        UnregisterPresetHotkeys();
+        return 0;
+    case WM_HOTKEYS_RESUME:
+        RegisterPresetHotkeys();
+        return 0;
+    case WM_HOTKEY:
+        HotkeyPressed(wParam);
+        return 0;
+    case WM_COMMAND:
+        RunCommand(LOWORD(wParam));
         return 0;
     case WM_CLOSE:
         FormCloseQuery();

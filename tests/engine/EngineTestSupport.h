@@ -1,0 +1,136 @@
+#pragma once
+// What the engine tests share: options of their own in a test key, an
+// injected clock and memory reading, and workers that record what they were
+// asked to do and free nothing (their block is never committed).
+#include "engine/fEngineForm.h"
+#include "engine/uDateTime.h"
+#include "engine/uFreeThread.h"
+#include "engine/uHistories.h"
+#include "engine/uMemoryFigures.h"
+#include "engine/uMessages.h"
+#include "monitor/uCpuUsage.h"
+#include "settings/uKalvoraOptions.h"
+#include "settings/uKalvoraOptionsInit.h"
+#include "tests/settings/OptionsTestSupport.h"
+#include "tests/settings/RegTestKey.h"
+#include "toolkit/Application.h"
+#include "toolkit/ErrorBox.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// A worker that runs the real body but never commits memory: every pass
+// "fails to commit", so it posts progress 0, completion and end. Each one
+// counts its own creation, so tests can tell workers apart.
+class RecordingWorker : public TFreeThread {
+public:
+    explicit RecordingWorker(int number) : Number(number) {}
+    ~RecordingWorker() override { StopAndWait(); }
+    const int Number;
+    bool HoldUntilStopped = false;  // a slow start: nothing happens until a stop request
+
+protected:
+    void Execute() override
+    {
+        if (HoldUntilStopped) SleepUnlessTerminated(60000);
+        TFreeThread::Execute();
+    }
+    void* CommitBlock(size_t) override { return nullptr; }
+    void WaitOneSecond() override { SleepUnlessTerminated(5); }
+    int SampleCpuPercent() override { return 0; }
+    void ReleaseCpuSampler() override {}
+    void Notify(UINT message, WPARAM wParam, LPARAM lParam) override;
+};
+
+struct EngineWorld {
+    double Now = DateTimeFromSystemTime(SYSTEMTIME{2026, 12, 4, 10, 10, 15, 40, 0});
+    uint64_t AvailBytes = 0;  // 0: the real reading
+    int CreatedCount = 0;
+    bool HoldWorkers = false;
+};
+inline EngineWorld* World = nullptr;
+// What the workers posted, as (worker number, message); written by worker
+// threads, read by the test.
+inline std::mutex WorkerPostsMutex;
+inline std::vector<std::pair<int, UINT>> WorkerPosts;
+
+inline bool WorkerPosted(int number, UINT message)
+{
+    std::lock_guard lock(WorkerPostsMutex);
+    return std::find(WorkerPosts.begin(), WorkerPosts.end(), std::make_pair(number, message)) != WorkerPosts.end();
+}
+
+inline void RecordingWorker::Notify(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    {
+        std::lock_guard lock(WorkerPostsMutex);
+        WorkerPosts.emplace_back(Number, message);
+    }
+    TFreeThread::Notify(message, wParam, lParam);
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        World = &world;
+        {
+            std::lock_guard lock(WorkerPostsMutex);
+            WorkerPosts.clear();
+        }
+        InitMemoryState();
+        if (!WorkerCpuSampler) CreateCpuSamplers();
+        Options = std::make_unique<TKalvoraOptions>(key.Path());
+        toolkit::SetErrorBoxHandler([this](const std::string& text) { errorBoxes.push_back(text); });
+    }
+    void TearDown() override
+    {
+        engine.reset();
+        FinishOptions(false);
+        toolkit::SetErrorBoxHandler({});
+        World = nullptr;
+    }
+
+    static TEngineEnvironment TestEnvironment()
+    {
+        TEngineEnvironment environment;
+        environment.Now = [] { return World->Now; };
+        environment.AvailPhysBytes = [] { return World->AvailBytes ? World->AvailBytes : AvailPhysBytes(); };
+        environment.CreateWorker = []() -> std::unique_ptr<TFreeThread> {
+            auto worker = std::make_unique<RecordingWorker>(++World->CreatedCount);
+            worker->HoldUntilStopped = World->HoldWorkers;
+            return worker;
+        };
+        return environment;
+    }
+
+    // The engine as the program makes it, and its first options message handled.
+    void StartEngine(const std::string& argument = {})
+    {
+        engine = std::make_unique<TfrmEngine>(argument, TestEnvironment());
+        Pump();
+    }
+    static void Pump() { toolkit::Application::Instance().ProcessMessages(); }
+    static bool PumpUntil(const std::function<bool()>& done, DWORD ms = 5000)
+    {
+        return toolkit::Application::Instance().ProcessMessagesUntil(done, ms);
+    }
+    // Waits until the current worker has ended and its messages are handled.
+    bool WorkerDone() { return PumpUntil([this] { return engine->Worker() == nullptr; }); }
+
+    const RecordingWorker* CurrentWorker() const
+    {
+        return static_cast<const RecordingWorker*>(engine->Worker());
+    }
+
+    RegTestKey key{"Software\\KalvoraTests\\Engine"};
+    RunValueGuard runValue;
+    EngineWorld world;
+    std::unique_ptr<TfrmEngine> engine;
+    std::vector<std::string> errorBoxes;
+};

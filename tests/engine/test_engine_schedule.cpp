@@ -1,0 +1,171 @@
+// The engine's timer and the free-ups it starts on its own, with the clock
+// and the memory reading injected.
+#include "tests/engine/EngineTestSupport.h"
+
+namespace {
+
+constexpr uint64_t Marker = 1;  // never a real memory sample
+
+int SamplesSinceMarked()
+{
+    int count = 0;
+    for (int i = 0; i < TIntArray::Capacity(); ++i)
+        if (MemoryHistory->Get(i) != Marker) ++count;
+    return count;
+}
+
+void MarkHistory()
+{
+    for (int i = 0; i < TIntArray::Capacity(); ++i) MemoryHistory->Push(Marker);
+}
+
+double At(WORD hour, WORD minute, WORD second)
+{
+    return DateTimeFromSystemTime(SYSTEMTIME{2026, 12, 4, 10, hour, minute, second, 0});
+}
+
+}  // namespace
+
+TEST_F(EngineTest, SamplesEveryCeilOfTheChartIntervalOverTicks)
+{
+    struct Case { int chartInterval; int ticks; int samples; };
+    const Case cases[] = {{1000, 12, 3}, {300, 12, 6}, {250, 5, 5}, {60000, 240, 1}};
+    StartEngine();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chartInterval);
+        Options->SetChartInterval(c.chartInterval);
+        MarkHistory();
+        while (engine->TickCount() != 0) engine->TimerTimer();  // start from a fresh count
+        MarkHistory();
+        for (int tick = 0; tick < c.ticks; ++tick) engine->TimerTimer();
+        EXPECT_EQ(SamplesSinceMarked(), c.samples);
+    }
+}
+
+TEST_F(EngineTest, RegularFreeUpFallsDueOnTheWholeMinuteAfterTheInterval)
+{
+    Options->SetRegular(true);
+    Options->SetRegularInterval(60);
+    world.Now = At(10, 15, 40);
+    StartEngine();
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(11, 15, 0));
+
+    // Another option change does not reschedule; a new interval does, from now.
+    world.Now = At(10, 20, 5);
+    Options->SetRegularIdlePercent(30);
+    Pump();
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(11, 15, 0));
+    Options->SetRegularInterval(30);
+    Pump();
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(10, 50, 0));
+
+    // Not yet due, then due: a worker with the regular settings.
+    Options->SetCritical(false);
+    engine->TimerTimer();
+    EXPECT_EQ(engine->Worker(), nullptr);
+    world.Now = At(10, 50, 0);
+    engine->TimerTimer();
+    ASSERT_NE(CurrentWorker(), nullptr);
+    EXPECT_EQ(CurrentWorker()->Passes, 2);
+    EXPECT_EQ(CurrentWorker()->DelaySeconds, 0u);
+    EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(TotalPhysMB - Options->RegularFreeUpMB()) << 20);
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(11, 20, 0));
+}
+
+TEST_F(EngineTest, CriticalFreeUpStartsWhenUsedMemoryReachesTheTriggerAndWaitsForARunningWorker)
+{
+    Options->SetRegular(false);
+    Options->SetCritical(true);
+    Options->SetCriticalIdle(true);
+    Options->SetCriticalIdleSeconds(7);
+    Options->SetCriticalIdlePercent(33);
+    StartEngine();
+    const uint64_t triggerUsedAvail = static_cast<uint64_t>(TotalPhysMB - Options->CriticalTriggerMB()) << 20;
+
+    world.AvailBytes = triggerUsedAvail + (2u << 20);  // used one MB below the trigger
+    engine->TimerTimer();
+    EXPECT_EQ(engine->Worker(), nullptr);
+
+    world.AvailBytes = triggerUsedAvail;  // used exactly at the trigger
+    engine->TimerTimer();
+    ASSERT_NE(CurrentWorker(), nullptr);
+    const RecordingWorker* critical = CurrentWorker();
+    EXPECT_EQ(critical->Passes, 1);
+    EXPECT_EQ(critical->DelaySeconds, 1u);
+    EXPECT_TRUE(critical->WaitIdle);
+    EXPECT_EQ(critical->IdleSeconds, 7);
+    EXPECT_EQ(critical->CpuThreshold, 33);
+    EXPECT_EQ(critical->BlockSize, static_cast<size_t>(TotalPhysMB - Options->CriticalFreeUpMB()) << 20);
+
+    engine->TimerTimer();  // still critical: the running worker is left alone
+    EXPECT_EQ(CurrentWorker(), critical);
+    ASSERT_TRUE(WorkerDone());
+    engine->TimerTimer();  // and the next tick after its end starts the next one
+    ASSERT_NE(CurrentWorker(), nullptr);
+    EXPECT_EQ(CurrentWorker()->Number, 2);
+}
+
+TEST_F(EngineTest, WithoutBackgroundActivityNothingStartsAndADueRegularTimeMovesOn)
+{
+    Options->SetRegular(true);
+    Options->SetRegularInterval(60);
+    Options->SetCritical(true);
+    Options->SetBackgroundActivity(false);
+    world.Now = At(10, 15, 40);
+    StartEngine();
+    world.AvailBytes = 1;  // memory critically used
+    world.Now = At(11, 15, 30);
+    engine->TimerTimer();
+    EXPECT_EQ(engine->Worker(), nullptr);
+    EXPECT_EQ(world.CreatedCount, 0);
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(12, 15, 0));
+}
+
+TEST_F(EngineTest, StartupFreeUpRunsOnlyAfterAnAutostart)
+{
+    Options->SetStartup(true);
+    Options->SetStartupWait(4);
+    Options->SetCritical(false);
+    Options->SetRegular(false);
+    for (const std::string argument : {"", "Autostart", "autostart"}) {
+        SCOPED_TRACE(argument);
+        world.CreatedCount = 0;
+        world.HoldWorkers = true;
+        StartEngine(argument);
+        engine->TimerTimer();
+        engine->TimerTimer();  // decided once, on the first tick
+        if (argument == "autostart") {
+            ASSERT_NE(CurrentWorker(), nullptr);
+            EXPECT_EQ(CurrentWorker()->DelaySeconds, 4u);
+            EXPECT_EQ(CurrentWorker()->Passes, 2);
+        } else {
+            EXPECT_EQ(engine->Worker(), nullptr);
+        }
+        EXPECT_EQ(world.CreatedCount, argument == "autostart" ? 1 : 0);
+        engine.reset();
+    }
+}
+
+TEST_F(EngineTest, TheFreeUpBoundFollowsTheBuild)
+{
+    StartEngine();
+    const int bound = sizeof(void*) == 4 ? 2045 : TotalPhysMB;
+    EXPECT_EQ(MaxFreeUpMB(), bound);
+    struct Case { int mb; bool starts; };
+    const Case cases[] = {{0, false}, {-5, false}, {1, true}, {bound, true}, {bound + 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mb);
+        world.HoldWorkers = true;
+        engine->FreeStored(Options->Amount1());  // a running worker that a refused amount still stops
+        ASSERT_NE(engine->Worker(), nullptr);
+        PostMessageA(engine->Handle(), WM_ENGINE_FREE, static_cast<WPARAM>(c.mb), 0);
+        Pump();
+        EXPECT_EQ(engine->Worker() != nullptr, c.starts);
+        if (c.starts) {
+            EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(c.mb) << 20);
+            EXPECT_EQ(CurrentWorker()->Passes, 1);
+            EXPECT_TRUE(CurrentWorker()->Enforce);
+        }
+        engine->StopWorker();
+    }
+}
