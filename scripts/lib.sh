@@ -117,10 +117,18 @@ REG
   STARTED_WINESERVER=1
   # The first program of a server session starts Wine's service processes,
   # which inherit its output: start them here, away from the tests' pipes.
-  $KALVORA_WINE wineboot >/dev/null 2>&1 </dev/null || true
+  # (Not with wineboot: it would also start what the Run key names, such as
+  # an autostart value a test left.)
+  $KALVORA_WINE cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 stop_started() {
-  if [ -n "$STARTED_WINESERVER" ]; then wineserver -k 2>/dev/null || true; STARTED_WINESERVER=""; fi
+  if [ -n "$STARTED_WINESERVER" ]; then
+    # Wait until the server and its processes are really gone: a next run on
+    # the same prefix would otherwise meet their windows and hotkeys.
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    STARTED_WINESERVER=""
+  fi
   if [ -n "$STARTED_XVFB_PID" ]; then kill "$STARTED_XVFB_PID" 2>/dev/null || true; STARTED_XVFB_PID=""; fi
 }

@@ -127,7 +127,13 @@ protected:
         ASSERT_FALSE(KeyExists(OptionsKey));
         RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKey, "Kalvora Pro");
     }
-    void TearDown() override { QuitAll(); }
+    void TearDown() override
+    {
+        QuitAll();
+        // Left behind, the autostart value would start the program with the
+        // next session of this prefix.
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKey, "Kalvora Pro");
+    }
 
     // Ends every instance and waits until their processes are gone: an
     // instance still saves its settings after its engine window has closed.

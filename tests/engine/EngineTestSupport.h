@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,11 +36,7 @@ public:
     bool HoldUntilStopped = false;  // a slow start: nothing happens until a stop request
 
 protected:
-    void Execute() override
-    {
-        if (HoldUntilStopped) SleepUnlessTerminated(60000);
-        TFreeThread::Execute();
-    }
+    void Execute() override;
     void* CommitBlock(size_t) override { return nullptr; }
     void WaitOneSecond() override { SleepUnlessTerminated(5); }
     int SampleCpuPercent() override { return 0; }
@@ -52,12 +49,20 @@ struct EngineWorld {
     uint64_t AvailBytes = 0;  // 0: the real reading
     int CreatedCount = 0;
     bool HoldWorkers = false;
+    std::atomic<bool> ReleaseHeld{false};  // lets held workers go on
 };
 inline EngineWorld* World = nullptr;
 // What the workers posted, as (worker number, message); written by worker
 // threads, read by the test.
 inline std::mutex WorkerPostsMutex;
 inline std::vector<std::pair<int, UINT>> WorkerPosts;
+
+inline void RecordingWorker::Execute()
+{
+    for (int waited = 0; HoldUntilStopped && waited < 60000 && !Terminated() && !World->ReleaseHeld; waited += 5)
+        SleepUnlessTerminated(5);
+    TFreeThread::Execute();
+}
 
 inline bool WorkerPosted(int number, UINT message)
 {
@@ -134,3 +139,28 @@ protected:
     std::unique_ptr<TfrmEngine> engine;
     std::vector<std::string> errorBoxes;
 };
+
+// Another program of the tests, beside this one, started with arguments.
+inline toolkit::UniqueKernelHandle StartBesideUs(const std::string& program, const std::string& arguments)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path);
+    folder.erase(folder.find_last_of('\\') + 1);
+    std::string commandLine = "\"" + folder + program + "\" " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return {};
+    toolkit::UniqueKernelHandle thread(info.hThread);
+    return toolkit::UniqueKernelHandle(info.hProcess);
+}
+
+inline std::string BesideUs(const std::string& file)
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + file;
+}

@@ -1,0 +1,94 @@
+// Free-and-run launches: the program starts once the free-up before it has
+// ended, or at once when there is none to wait for.
+#include "tests/engine/EngineTestSupport.h"
+
+#include "freeandrun/fFARLaunch.h"
+
+namespace {
+
+class LaunchTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        DeleteFileA(mark.c_str());
+    }
+    void TearDown() override
+    {
+        DeleteFileA(mark.c_str());
+        EngineTest::TearDown();
+    }
+    const TFreeAndRunItem& AddEntry(int level)
+    {
+        auto entry = std::make_unique<TFreeAndRunItem>();
+        entry->Name = "Marker";
+        entry->FileToRun = BesideUs("mark_helper.exe");
+        entry->MBToFree = level;
+        const TFreeAndRunItem& added = *entry;
+        Options->AddFreeAndRunItem(std::move(entry));
+        Pump();
+        return added;
+    }
+    bool MarkAppears(DWORD ms = 10000)
+    {
+        return PumpUntil([this] { return GetFileAttributesA(mark.c_str()) != INVALID_FILE_ATTRIBUTES; }, ms);
+    }
+    const std::string mark = BesideUs("mark_helper.exe.mark");
+};
+
+}  // namespace
+
+TEST_F(LaunchTest, TheProgramStartsOnlyAfterTheFreeUpHasEnded)
+{
+    StartEngine();
+    world.HoldWorkers = true;
+    const TFreeAndRunItem& entry = AddEntry(Options->Amount1());
+    engine->RunCommand(cmdFirstFreeAndRunEntry + static_cast<UINT>(entry.ID));
+    ASSERT_NE(engine->LaunchWindow(), nullptr);
+    EXPECT_EQ(engine->LaunchWindow()->LaunchingText(), "Launching Marker");
+    EXPECT_EQ(engine->LaunchWindow()->StatusText(), "Free-up: 0%");
+    EXPECT_TRUE(IsWindowVisible(engine->LaunchWindow()->Handle()));
+    EXPECT_FALSE(MarkAppears(1000)) << "started before the free-up ended";
+
+    world.ReleaseHeld = true;
+    EXPECT_TRUE(MarkAppears());
+    EXPECT_EQ(engine->LaunchWindow(), nullptr);
+    EXPECT_EQ(engine->Worker(), nullptr);
+}
+
+TEST_F(LaunchTest, ARefusedFreeUpStartsTheProgramAtOnce)
+{
+    StartEngine();
+    const TFreeAndRunItem& entry = AddEntry(TotalPhysMB);  // frees 0 MB
+    engine->LaunchEntry(entry);
+    EXPECT_EQ(engine->Worker(), nullptr);
+    EXPECT_EQ(engine->LaunchWindow(), nullptr);
+    EXPECT_TRUE(MarkAppears());
+}
+
+TEST_F(LaunchTest, AReplacedLaunchStartsItsProgramWhenTheReplacingFreeUpEnds)
+{
+    StartEngine();
+    world.HoldWorkers = true;
+    engine->LaunchEntry(AddEntry(Options->Amount1()));
+    engine->RunCommand(cmdFreeUp3);  // the launch's own free-up is stopped
+    ASSERT_NE(engine->LaunchWindow(), nullptr);
+    EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(TotalPhysMB - Options->Amount3()) << 20);
+    EXPECT_FALSE(MarkAppears(1000));
+    world.ReleaseHeld = true;
+    EXPECT_TRUE(MarkAppears());
+    EXPECT_EQ(engine->LaunchWindow(), nullptr);
+}
+
+TEST_F(LaunchTest, ASecondEntryDuringALaunchIsIgnored)
+{
+    StartEngine();
+    world.HoldWorkers = true;
+    const TFreeAndRunItem& entry = AddEntry(Options->Amount1());
+    engine->LaunchEntry(entry);
+    const TfrmFARLaunch* first = engine->LaunchWindow();
+    const int workers = world.CreatedCount;
+    engine->LaunchEntry(entry);
+    EXPECT_EQ(engine->LaunchWindow(), first);
+    EXPECT_EQ(world.CreatedCount, workers);
+}
