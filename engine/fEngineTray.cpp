@@ -9,19 +9,9 @@
 #include "monitor/uTrayIconResource.h"
 #include "settings/uKalvoraOptions.h"
 #include "toolkit/Application.h"
+#include "toolkit/ReplaceAll.h"
 
 #include <shellapi.h>
-
-namespace {
-
-std::string ReplaceAll(std::string text, const std::string& placeholder, const std::string& value)
-{
-    for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
-        text.replace(at, placeholder.size(), value);
-    return text;
-}
-
-}  // namespace
 
 void TfrmEngine::BuildIconMenu()
 {
@@ -113,7 +103,8 @@ void TfrmEngine::UpdatePresetItems()
     const int hotkeys[] = {Options->Hotkey1(), Options->Hotkey2(), Options->Hotkey3()};
     const UINT items[] = {cmdFreeUp1, cmdFreeUp2, cmdFreeUp3};
     for (int i = 0; i < 3; ++i)
-        IconMenu_.SetCaption(items[i], ReplaceAll("Free up %1", "%1", FreeUpSizeText(static_cast<int>(levels[i]))),
+        IconMenu_.SetCaption(items[i],
+                             toolkit::ReplaceAll<char>("Free up %1", "%1", FreeUpSizeText(static_cast<int>(levels[i]))),
                              HotkeyText(hotkeys[i]));
 }
 

@@ -1,5 +1,7 @@
 #include "engine/uEngineStatus.h"
 
+#include "toolkit/ReplaceAll.h"
+
 namespace {
 
 const TEngineStatusRow Working{"STATUSWORK", "Kalvora is working.", "working (%4% done)", true};
@@ -8,12 +10,6 @@ const TEngineStatusRow IdleWait{"STATUSIDLE", "Kalvora is waiting for idle time.
 const TEngineStatusRow Delay{"STATUSIDLE", "Kalvora is waiting.", "waiting for %5 seconds (%6).", true};
 const TEngineStatusRow Monitoring{"STATUSNORMAL", "Kalvora is monitoring your system.", "monitoring", false};
 const TEngineStatusRow Off{"STATUSOFF", "Kalvora", "monitoring - no background activity", false};
-
-void ReplaceAll(std::string& text, const std::string& placeholder, const std::string& value)
-{
-    for (size_t at = text.find(placeholder); at != std::string::npos; at = text.find(placeholder, at + value.size()))
-        text.replace(at, placeholder.size(), value);
-}
 
 }  // namespace
 
@@ -31,7 +27,8 @@ std::string EngineStatusLine(const TEngineActivity& activity)
     std::string line = EngineStatusRow(activity).LineTemplate;
     const int figures[] = {activity.IdleSecondsLeft, activity.CpuPercent, activity.CpuThresholdShown,
                            activity.PercentDone,     activity.DelayTotal, activity.DelayElapsed};
-    for (int i = 0; i < 6; ++i) ReplaceAll(line, "%" + std::to_string(i + 1), std::to_string(figures[i]));
+    for (int i = 0; i < 6; ++i)
+        line = toolkit::ReplaceAll(line, "%" + std::to_string(i + 1), std::to_string(figures[i]));
     return line;
 }
 

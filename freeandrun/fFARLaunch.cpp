@@ -2,6 +2,7 @@
 
 #include "freeandrun/uFreeAndRunList.h"
 #include "toolkit/DrawingGuards.h"
+#include "toolkit/ReplaceAll.h"
 
 namespace {
 
@@ -10,13 +11,6 @@ toolkit::UniqueFont ArialFont(int pixelHeight, int weight)
     return toolkit::UniqueFont(::CreateFontA(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                              DEFAULT_PITCH | FF_SWISS, "Arial"));
-}
-
-std::string ReplacePercentOne(std::string text, const std::string& value)
-{
-    for (size_t at = text.find("%1"); at != std::string::npos; at = text.find("%1", at + value.size()))
-        text.replace(at, 2, value);
-    return text;
 }
 
 void DrawLabel(HDC dc, HFONT font, const std::string& text, RECT bounds)
@@ -30,8 +24,8 @@ void DrawLabel(HDC dc, HFONT font, const std::string& text, RECT bounds)
 
 TfrmFARLaunch::TfrmFARLaunch(const TFreeAndRunItem& entry)
     : fileToRun_(entry.FileToRun),
-      lblLaunching_(ReplacePercentOne("Launching %1", DisplayName(entry))),
-      lblStatus_(ReplacePercentOne("Free-up: %1%", "0")),
+      lblLaunching_(toolkit::ReplaceAll<char>("Launching %1", "%1", DisplayName(entry))),
+      lblStatus_(toolkit::ReplaceAll<char>("Free-up: %1%", "%1", "0")),
       launchingFont_(ArialFont(13, FW_BOLD)),
       statusFont_(ArialFont(11, FW_NORMAL))
 {

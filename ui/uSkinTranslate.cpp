@@ -1,5 +1,7 @@
 #include "ui/uSkinTranslate.h"
 
+#include "toolkit/ReplaceAll.h"
+
 #include <vector>
 
 #include "help/uVersionInfo.h"
@@ -79,13 +81,7 @@ std::vector<ElementText> ElementTexts()
 
 std::wstring FillPlaceholder(std::wstring text, const std::wstring& value)
 {
-    const std::wstring placeholder = L"%1";
-    // Searching on after the inserted value keeps a value that itself holds
-    // "%1" from being replaced again.
-    for (size_t at = text.find(placeholder); at != std::wstring::npos; at = text.find(placeholder, at + value.size())) {
-        text.replace(at, placeholder.size(), value);
-    }
-    return text;
+    return toolkit::ReplaceAll<wchar_t>(std::move(text), L"%1", value);
 }
 
 void ApplyElementTexts(skin::ISkinObject* root)
