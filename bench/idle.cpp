@@ -28,6 +28,8 @@ double ProcessCpuSeconds()
     return seconds(kernel) + seconds(user);
 }
 
+void CALLBACK EndMeasuring(HWND, UINT, UINT_PTR, DWORD) { toolkit::Application::Instance().Terminate(0); }
+
 const char* Arch() { return sizeof(void*) == 8 ? "x86_64" : "i686"; }
 
 }  // namespace
@@ -50,9 +52,7 @@ int main(int argc, char** argv)
         const double cpuBefore = ProcessCpuSeconds();
         const ULONGLONG wallBefore = GetTickCount64();
         // The program's own loop: it sleeps in GetMessage between messages.
-        SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, [](HWND, UINT, UINT_PTR, DWORD) {
-            toolkit::Application::Instance().Terminate(0);
-        });
+        SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, &EndMeasuring);
         application.Run();
         const double cpu = ProcessCpuSeconds() - cpuBefore;
         const double wall = (GetTickCount64() - wallBefore) / 1000.0;

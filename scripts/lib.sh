@@ -42,8 +42,11 @@ build_arch() {
     cmake -S "$ROOT" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
-  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory 2>&1 | grep -v -E '^\[ *[0-9]+%\]' || true
-  return "${PIPESTATUS[0]}"
+  # Progress lines are left out; a failed build fails the caller.
+  local status=0
+  cmake --build "$dir" -j"$(nproc)" -- --no-print-directory > "$dir/build.log" 2>&1 || status=$?
+  grep -v -E '^\[ *[0-9]+%\]' "$dir/build.log" || true
+  return $status
 }
 
 STARTED_XVFB_PID=""
