@@ -30,13 +30,7 @@ TEngineEnvironment DefaultEngineEnvironment()
 TfrmEngine::TfrmEngine(std::string firstArgument, TEngineEnvironment environment)
     : firstArgument_(std::move(firstArgument)), environment_(std::move(environment))
 {
-    CreateArgs args;
-    args.className = "TfrmEngine";
-    args.caption = EngineCaption;
-    args.style = WS_POPUP;
-    args.exStyle = WS_EX_TOOLWINDOW;
-    args.x = args.y = 0;
-    Create(args);
+    Create(HiddenArgs("TfrmEngine", EngineCaption));
     FormCreate();
 }
 

@@ -4,13 +4,7 @@ namespace toolkit {
 
 MessageWindow::MessageWindow(Handler handler, const std::string& caption) : handler_(std::move(handler))
 {
-    CreateArgs args;
-    args.className = "KalvoraMessageWindow";
-    args.caption = caption;
-    args.style = WS_POPUP;
-    args.exStyle = WS_EX_TOOLWINDOW;
-    args.x = args.y = 0;
-    Create(args);
+    Create(HiddenArgs("KalvoraMessageWindow", caption));
 }
 
 LRESULT MessageWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -28,6 +28,17 @@ void RegisterClassOnce(const Window::CreateArgs& args, WNDPROC procedure)
 
 }  // namespace
 
+Window::CreateArgs Window::HiddenArgs(const std::string& className, const std::string& caption)
+{
+    CreateArgs args;
+    args.className = className;
+    args.caption = caption;
+    args.style = WS_POPUP;
+    args.exStyle = WS_EX_TOOLWINDOW;  // no taskbar button
+    args.x = args.y = 0;
+    return args;
+}
+
 Window::~Window()
 {
     // The derived part is already gone: detach first so that the messages of

@@ -38,6 +38,9 @@ public:
         HBRUSH background = nullptr;    // nullptr: no erase by the class
     };
 
+    // A window that is never shown, found by its class and caption.
+    static CreateArgs HiddenArgs(const std::string& className, const std::string& caption = {});
+
     Window() = default;
     virtual ~Window();
     Window(const Window&) = delete;

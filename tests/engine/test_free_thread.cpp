@@ -96,6 +96,13 @@ protected:
     }
 };
 
+Posted Progress(int percent) { return {WM_WORKER_PROGRESS, static_cast<WPARAM>(percent), 0}; }
+Posted Cpu(int load, int threshold) { return {WM_WORKER_CPU, static_cast<WPARAM>(load), threshold}; }
+Posted IdleWait(int seconds) { return {WM_WORKER_IDLEWAIT, static_cast<WPARAM>(seconds), 0}; }
+Posted Delay(int elapsed, int total) { return {WM_WORKER_DELAY, static_cast<WPARAM>(elapsed), total}; }
+const Posted Completed{WM_WORKER_COMPLETED, 0, 0};
+const Posted Ended{WM_WORKER_ENDED, 0, 0};
+
 class FreeThreadTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -125,6 +132,17 @@ protected:
         toolkit::Application::Instance().ProcessMessages();
     }
 
+    // Runs a worker of a table case on this fixture's window to its end.
+    void RunCase(ScriptedFreeThread& caseWorker)
+    {
+        posted.clear();
+        caseWorker.NotifyWindow = window->Handle();
+        caseWorker.Resume();
+        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+        caseWorker.WaitFor();
+    }
+
     std::vector<std::string> Debug()
     {
         std::lock_guard lock(debugMutex);
@@ -137,12 +155,6 @@ protected:
     std::vector<ULONGLONG> arrivals;
 };
 
-Posted Progress(int percent) { return {WM_WORKER_PROGRESS, static_cast<WPARAM>(percent), 0}; }
-Posted Cpu(int load, int threshold) { return {WM_WORKER_CPU, static_cast<WPARAM>(load), threshold}; }
-Posted IdleWait(int seconds) { return {WM_WORKER_IDLEWAIT, static_cast<WPARAM>(seconds), 0}; }
-Posted Delay(int elapsed, int total) { return {WM_WORKER_DELAY, static_cast<WPARAM>(elapsed), total}; }
-const Posted Completed{WM_WORKER_COMPLETED, 0, 0};
-const Posted Ended{WM_WORKER_ENDED, 0, 0};
 
 // Progress of one whole pass of a block of a few MB: every percent once.
 void AppendPass(std::vector<Posted>& sequence, int from = 0, int to = 100)
@@ -220,19 +232,14 @@ TEST_F(FreeThreadTest, IdleWaitSequences)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        posted.clear();
         ScriptedFreeThread caseWorker;
-        caseWorker.NotifyWindow = window->Handle();
         caseWorker.BlockSize = 2 * MB;
         caseWorker.WaitIdle = true;
         caseWorker.CpuThreshold = 10;
         caseWorker.IdleSeconds = c.idleSeconds;
         caseWorker.Enforce = c.enforce;
         caseWorker.cpuLoads = c.loads;
-        caseWorker.Resume();
-        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
-            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
-        caseWorker.WaitFor();
+        RunCase(caseWorker);
 
         std::vector<Posted> expected = c.wait;
         if (c.frees) AppendPass(expected);
@@ -253,17 +260,12 @@ TEST_F(FreeThreadTest, SecondPassRunsOnlyWhileTheTargetIsNotReached)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.verdict);
-        posted.clear();
         debugLines.clear();
         ScriptedFreeThread caseWorker;
-        caseWorker.NotifyWindow = window->Handle();
         caseWorker.BlockSize = 4 * MB;
         caseWorker.Passes = 2;
         caseWorker.availableBytes = c.available;
-        caseWorker.Resume();
-        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
-            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
-        caseWorker.WaitFor();
+        RunCase(caseWorker);
 
         EXPECT_EQ(caseWorker.committed.size(), c.passes);
         std::vector<Posted> expected;
@@ -296,19 +298,14 @@ TEST_F(FreeThreadTest, StopRequestsEndEachStage)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        posted.clear();
         ScriptedFreeThread caseWorker;
-        caseWorker.NotifyWindow = window->Handle();
         caseWorker.BlockSize = 4 * MB;
         caseWorker.Passes = 2;
         caseWorker.DelaySeconds = c.stopAtDelay > 0 ? 2 : 0;
         caseWorker.availableBytes = 0;  // the target is never reached
         caseWorker.stopAtDelay = c.stopAtDelay;
         caseWorker.stopAtProgress = c.stopAtProgress;
-        caseWorker.Resume();
-        ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
-            [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
-        caseWorker.WaitFor();
+        RunCase(caseWorker);
 
         EXPECT_EQ(posted, c.expected);  // no WM_WORKER_COMPLETED after a stop
         EXPECT_EQ(caseWorker.committed.size(), c.commits);
