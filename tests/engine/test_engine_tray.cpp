@@ -93,3 +93,41 @@ TEST_F(EngineTest, TheFreeAndRunSubmenuHoldsEachEntryOnce)
     EXPECT_STREQ(text, "Game");
     EXPECT_EQ(GetMenuState(submenu, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
 }
+
+namespace {
+
+bool menuWasOpen = false;
+
+// Runs inside the menu's own message loop: notes the open popup menu and
+// closes it again.
+void CALLBACK LookForTheMenu(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (popup && IsWindowVisible(popup)) {
+        menuWasOpen = true;
+        KillTimer(nullptr, id);
+        EndMenu();
+    }
+}
+
+}  // namespace
+
+TEST_F(EngineTest, ARightClickOnAnyIconOpensTheTrayMenu)
+{
+    StartEngine();
+    ASSERT_NE(engine->MemoryTrayIcon(), nullptr);
+    for (bool memoryIcon : {true, false}) {
+        SCOPED_TRACE(memoryIcon ? "memory icon" : "status icon alone");
+        Options->SetMemoryIcon(memoryIcon);
+        Pump();
+        const TTrayIcon* icon = memoryIcon ? static_cast<const TTrayIcon*>(engine->MemoryTrayIcon())
+                                           : static_cast<const TTrayIcon*>(engine->StatusTrayIcon());
+        ASSERT_NE(icon, nullptr);
+        menuWasOpen = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &LookForTheMenu);
+        PostMessageA(icon->Window(), WM_TRAYICON, 0, WM_RBUTTONUP);
+        PumpUntil([] { return menuWasOpen; }, 5000);
+        KillTimer(nullptr, timer);
+        EXPECT_TRUE(menuWasOpen);
+    }
+}
