@@ -49,14 +49,6 @@ void TfrmEngine::FormCreate()
     StartupChecked = false;
     BuildIconMenu();
     SetMenuCaptions();
-    // Closing the application from the taskbar closes only the main window.
-    appMessageHook_ = toolkit::Application::Instance().AddMessageHook([this](MSG& message) {
-        if (message.message != WM_SYSCOMMAND || (message.wParam & 0xFFF0) != SC_CLOSE) return false;
-        if (message.hwnd != MainWindowHandle() || !MainWindowHandle()) return false;
-        ::PostMessageA(MainWindowHandle(), WM_CLOSE, 0, 0);
-        return true;
-    });
-    hotkeys_ = TPresetHotkeys{};
     RegisterPresetHotkeys();
     EnableTimer(true);
     if (Options) Options->RegisterNotifyWindow(Handle());
@@ -100,7 +92,6 @@ void TfrmEngine::FormDestroy()
     DestroyTrayIcons();
     EngineWindowHandle = nullptr;
     UnregisterPresetHotkeys();
-    toolkit::Application::Instance().RemoveMessageHook(appMessageHook_);
 }
 
 void TfrmEngine::OptionsChanged(int flags)

@@ -163,6 +163,5 @@ private:
     TPresetHotkeys hotkeys_;
     toolkit::PopupMenu IconMenu_;
     toolkit::PopupMenu* FreeandRun1 = nullptr;
-    int appMessageHook_ = 0;
     bool destroyed_ = false;
 };
