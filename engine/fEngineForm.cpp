@@ -22,6 +22,13 @@ constexpr UINT TimerIntervalMs = 250;
 
 int MaxFreeUpMB() { return sizeof(void*) == 4 ? 2045 : TotalPhysMB; }
 
+int BoundedFreeUpMB(int64_t requestedMB)
+{
+    if (requestedMB <= 0) return 0;
+    if (requestedMB <= MaxFreeUpMB()) return static_cast<int>(requestedMB);
+    return sizeof(void*) == 4 ? MaxFreeUpMB() : 0;
+}
+
 TEngineEnvironment DefaultEngineEnvironment()
 {
     return {&NowDateTime, &AvailPhysBytes, [] { return std::make_unique<TFreeThread>(); }};

@@ -40,6 +40,11 @@ TEngineEnvironment DefaultEngineEnvironment();
 // The largest amount one free-up may take: a 32-bit program's address space
 // holds no larger block, a 64-bit one is bounded by the machine's memory.
 int MaxFreeUpMB();
+// What a requested amount becomes, 0 meaning no free-up: nothing for 0 MB or
+// less; above the bound, the 32-bit program frees its bound (a preset aimed
+// at half of a large machine's memory still frees what it can), the 64-bit
+// one nothing.
+int BoundedFreeUpMB(int64_t requestedMB);
 
 // Menu command ids of the tray menu.
 enum TEngineCommand : UINT {
@@ -75,7 +80,8 @@ public:
     void Close();
 
     // Free-up operations.
-    void StartFree(int mb, bool waitIdle, int idleSeconds, int cpuThreshold, bool enforce, int passes,
+    // Amounts in 64 bits: the total minus a stored level may lie outside int.
+    void StartFree(int64_t mb, bool waitIdle, int idleSeconds, int cpuThreshold, bool enforce, int passes,
                    int delaySeconds);
     void StopWorker();
     void FreeStored(int storedLevel);

@@ -11,8 +11,9 @@
 #include "monitor/uTrayIconMemory.h"
 #include "monitor/uTrayIconResource.h"
 #include "settings/uKalvoraOptions.h"
+#include "toolkit/DebugOut.h"
 
-void TfrmEngine::StartFree(int mb, bool waitIdle, int idleSeconds, int cpuThreshold, bool enforce, int passes,
+void TfrmEngine::StartFree(int64_t mb, bool waitIdle, int idleSeconds, int cpuThreshold, bool enforce, int passes,
                            int delaySeconds)
 {
     StopWorker();
@@ -20,7 +21,10 @@ void TfrmEngine::StartFree(int mb, bool waitIdle, int idleSeconds, int cpuThresh
     // worker that is gone (stopped just now, or ended on its own a moment
     // ago): dropped, so that its end cannot stop the worker started now.
     DiscardQueuedWorkerMessages();
-    if (mb > 0 && mb <= MaxFreeUpMB()) {
+    const int bounded = BoundedFreeUpMB(mb);
+    if (bounded > 0 && bounded != mb)
+        toolkit::DebugOut("Free-up of " + std::to_string(mb) + " MB capped at " + std::to_string(bounded) + " MB");
+    if (bounded > 0) {
         activity_.InIdleWait = false;
         activity_.InDelay = false;
         Worker_ = environment_.CreateWorker();
@@ -31,7 +35,7 @@ void TfrmEngine::StartFree(int mb, bool waitIdle, int idleSeconds, int cpuThresh
         Worker_->Enforce = enforce;
         Worker_->Passes = passes;
         Worker_->DelaySeconds = static_cast<uint32_t>(delaySeconds < 0 ? 0 : delaySeconds);
-        Worker_->BlockSize = static_cast<size_t>(mb) << 20;
+        Worker_->BlockSize = static_cast<size_t>(bounded) << 20;
         Worker_->Resume();
     }
     activity_.CpuThresholdShown = cpuThreshold;
@@ -60,21 +64,24 @@ void TfrmEngine::DiscardQueuedWorkerMessages()
         }
 }
 
-void TfrmEngine::FreeStored(int storedLevel) { StartFree(TotalPhysMB - storedLevel, false, 0, 0, false, 2, 0); }
+// The MB to free for a stored level: the total minus the level, in 64 bits.
+static int64_t FreeUpMBForLevel(int storedLevel) { return int64_t{TotalPhysMB} - storedLevel; }
+
+void TfrmEngine::FreeStored(int storedLevel) { StartFree(FreeUpMBForLevel(storedLevel), false, 0, 0, false, 2, 0); }
 
 void TfrmEngine::FreeAmount(int mb) { StartFree(mb, false, 0, 0, true, 1, 0); }
 
 void TfrmEngine::CriticalFree()
 {
     if (Worker_) return;
-    StartFree(TotalPhysMB - Options->CriticalFreeUpMB(), Options->CriticalIdle(), Options->CriticalIdleSeconds(),
+    StartFree(FreeUpMBForLevel(Options->CriticalFreeUpMB()), Options->CriticalIdle(), Options->CriticalIdleSeconds(),
               Options->CriticalIdlePercent(), Options->CriticalIdleEnforce(), 1, 1);
 }
 
 void TfrmEngine::RegularFree()
 {
     if (Worker_) return;
-    StartFree(TotalPhysMB - Options->RegularFreeUpMB(), Options->RegularIdle(), Options->RegularIdleSeconds(),
+    StartFree(FreeUpMBForLevel(Options->RegularFreeUpMB()), Options->RegularIdle(), Options->RegularIdleSeconds(),
               Options->RegularIdlePercent(), Options->RegularIdleEnforce(), 2, 0);
     Options->SetNextRegularTime(TruncToMinute(environment_.Now() + MinutesToDays(Options->RegularInterval())));
 }
@@ -83,7 +90,7 @@ void TfrmEngine::StartupFree()
 {
     StartupChecked = true;
     if (Options->Startup() && !Worker_ && firstArgument_ == "autostart")
-        StartFree(TotalPhysMB - Options->StartupFreeUpMB(), Options->StartupIdle(), Options->StartupIdleSeconds(),
+        StartFree(FreeUpMBForLevel(Options->StartupFreeUpMB()), Options->StartupIdle(), Options->StartupIdleSeconds(),
                   Options->StartupIdlePercent(), Options->StartupIdleEnforce(), 2, Options->StartupWait());
 }
 

@@ -22,7 +22,7 @@ void TFreeThread::Execute()
     }
     // However the body ended: the block goes back and the engine hears of it.
     try {
-        if (Block) ReleaseHeldBlock();
+        if (!Block.empty()) ReleaseHeldBlock();
     } catch (...) {
         DebugOut("Free-up could not release its block");
     }
@@ -72,10 +72,9 @@ void TFreeThread::FreePasses()
 {
     Notify(WM_WORKER_PROGRESS, 0, 0);
     int lastPercent = 0;
-    Block = nullptr;
+    Block.clear();
     for (int32_t pass = 1;;) {
-        if (!Block) Block = CommitBlock(BlockSize);
-        if (Block) {
+        if (CommitBlock()) {
             TouchBlock(lastPercent);
             ReleaseHeldBlock();
         } else {
@@ -87,17 +86,80 @@ void TFreeThread::FreePasses()
     }
 }
 
+bool TFreeThread::CommitBlock()
+{
+    if (void* whole = CommitPiece(BlockSize)) {
+        Block.push_back({whole, BlockSize});
+        return true;
+    }
+    return MayCommitInPieces() && CommitInPieces();
+}
+
+namespace {
+constexpr size_t PieceUnit = 1u << 20;  // pieces are whole MB but for the last
+constexpr size_t MaxPieces = 64;        // beyond that the address space is not worth the sweep
+}  // namespace
+
+// The address space's own answer decides: only VirtualAlloc knows where a
+// piece fits (Wine, for one, shows the room it keeps for allocations as
+// reserved to VirtualQuery).
+bool TFreeThread::CommitInPieces()
+{
+    size_t left = BlockSize;
+    while (left > 0 && Block.size() < MaxPieces) {
+        size_t size = 0;
+        void* piece = CommitLargestPiece(left, size);
+        if (!piece) break;
+        Block.push_back({piece, size});
+        left -= size;
+    }
+    if (left == 0) return true;
+    // Not all of it: nothing is kept, and the pass counts as a failed commit.
+    for (const TMemoryPiece& piece : Block) FreeBlock(piece.Address, 0, MEM_RELEASE);
+    Block.clear();
+    return false;
+}
+
+// Commits the largest piece of at most `most` bytes that fits: all of it, or
+// else the largest whole number of MB, found by halving the range between
+// what fits and what does not.
+void* TFreeThread::CommitLargestPiece(size_t most, size_t& size)
+{
+    if (void* all = CommitPiece(most)) {
+        size = most;
+        return all;
+    }
+    void* best = nullptr;
+    size_t fits = 0, failsUnits = most / PieceUnit + (most % PieceUnit ? 1 : 0);
+    while (failsUnits - fits > 1) {
+        const size_t units = fits + (failsUnits - fits) / 2;
+        if (void* piece = CommitPiece(units * PieceUnit)) {
+            if (best) FreeBlock(best, 0, MEM_RELEASE);
+            best = piece;
+            fits = units;
+        } else {
+            failsUnits = units;
+        }
+    }
+    size = fits * PieceUnit;
+    return best;
+}
+
 void TFreeThread::TouchBlock(int& lastPercent)
 {
-    volatile char* bytes = static_cast<volatile char*>(Block);
     const double size = static_cast<double>(BlockSize);
-    for (size_t offset = 0; offset < BlockSize && !Terminated();) {
-        bytes[offset] = 0;
-        offset += 1024;
-        const int percent = static_cast<int>(static_cast<double>(offset) / size * 100.0);
-        if (percent != lastPercent) {
-            Notify(WM_WORKER_PROGRESS, static_cast<WPARAM>(percent), 0);
-            lastPercent = percent;
+    size_t done = 0;  // bytes of the whole block swept so far
+    for (const TMemoryPiece& piece : Block) {
+        volatile char* bytes = static_cast<volatile char*>(piece.Address);
+        for (size_t offset = 0; offset < piece.Size; offset += 1024) {
+            if (Terminated()) return;
+            bytes[offset] = 0;
+            done += 1024;
+            const int percent = static_cast<int>(static_cast<double>(done) / size * 100.0);
+            if (percent != lastPercent) {
+                Notify(WM_WORKER_PROGRESS, static_cast<WPARAM>(percent), 0);
+                lastPercent = percent;
+            }
         }
     }
 }
@@ -114,13 +176,18 @@ bool TFreeThread::TargetReached()
 
 void TFreeThread::ReleaseHeldBlock()
 {
-    void* block = Block;
-    Block = nullptr;
-    if (!FreeBlock(block, BlockSize, MEM_DECOMMIT)) DebugOut("VirtualFree1 failed");
-    if (!FreeBlock(block, 0, MEM_RELEASE)) {
-        const DWORD code = ::GetLastError();
-        DebugOut("VirtualFree2 failed... Fatal Exit Initiated");
-        Notify(WM_WORKER_FATAL, code, 0);
+    const std::vector<TMemoryPiece> pieces = std::move(Block);
+    Block.clear();
+    bool fatal = false;
+    for (const TMemoryPiece& piece : pieces) {
+        if (!FreeBlock(piece.Address, piece.Size, MEM_DECOMMIT)) DebugOut("VirtualFree1 failed");
+        if (!FreeBlock(piece.Address, 0, MEM_RELEASE)) {
+            const DWORD code = ::GetLastError();
+            DebugOut("VirtualFree2 failed... Fatal Exit Initiated");
+            // One fatal report a block: the engine closes the program on the first.
+            if (!fatal) Notify(WM_WORKER_FATAL, code, 0);
+            fatal = true;
+        }
     }
 }
 
@@ -130,9 +197,9 @@ void TFreeThread::ReleaseCpuSampler() { WorkerCpuSampler->Release(); }
 
 uint64_t TFreeThread::ReadAvailPhysBytes() { return AvailPhysBytes(); }
 
-void* TFreeThread::CommitBlock(size_t size)
+void* TFreeThread::CommitPiece(size_t size)
 {
-    return ::VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    return ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
 bool TFreeThread::FreeBlock(void* address, size_t size, DWORD freeType)

@@ -5,6 +5,11 @@
 // available than the block holds. Optionally waits first (a start delay, then
 // for an idle processor). Reports every step by posted messages to
 // NotifyWindow and touches nothing else of the program.
+//
+// The 32-bit program commits the block in several pieces when its address
+// space holds no single free region that large (the largest that fits
+// first); the pieces are touched in one sweep, with one progress sequence,
+// and all given back at the end of the pass.
 #include "toolkit/Thread.h"
 
 #include <windows.h>
@@ -12,6 +17,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+struct TMemoryPiece {
+    void* Address = nullptr;
+    size_t Size = 0;
+};
 
 class TFreeThread : public toolkit::Thread {
 public:
@@ -28,7 +39,7 @@ public:
     size_t BlockSize = 0;
     int32_t Passes = 1;
     uint32_t DelaySeconds = 0;
-    void* Block = nullptr;  // held only during a pass
+    std::vector<TMemoryPiece> Block;  // held only during a pass; empty otherwise
 
 protected:
     void Execute() override;
@@ -38,8 +49,11 @@ protected:
     virtual int SampleCpuPercent();  // WorkerCpuSampler: refresh and average
     virtual void ReleaseCpuSampler();
     virtual uint64_t ReadAvailPhysBytes();
-    virtual void* CommitBlock(size_t size);
+    virtual void* CommitPiece(size_t size);  // VirtualAlloc, reserving and committing
     virtual bool FreeBlock(void* address, size_t size, DWORD freeType);  // VirtualFree
+    // Whether a block that cannot be committed whole may be split: only the
+    // 32-bit program runs short of address space.
+    virtual bool MayCommitInPieces() const { return sizeof(void*) == 4; }
     virtual void WaitOneSecond();
     virtual void Notify(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -49,6 +63,9 @@ private:
     bool WaitForIdle();
     bool SampleIsIdle();
     void FreePasses();
+    bool CommitBlock();
+    bool CommitInPieces();
+    void* CommitLargestPiece(size_t most, size_t& size);
     void TouchBlock(int& lastPercent);
     bool TargetReached();
     void ReleaseHeldBlock();

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 
 int ClampInt(int value, int low, int high)
@@ -40,5 +41,7 @@ std::string SizeText(int mb) { return SizeTextWith(mb, UserDecimalSeparator()); 
 
 std::string FreeUpSizeText(int storedLevel)
 {
-    return SizeText(ClampInt(TotalPhysMB - storedLevel, 1, TotalPhysMB));
+    // In 64 bits: a stored level far below zero must not overflow.
+    const int64_t mb = int64_t{TotalPhysMB} - storedLevel;
+    return SizeText(mb < 1 ? 1 : mb > TotalPhysMB ? TotalPhysMB : static_cast<int>(mb));
 }

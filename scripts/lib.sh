@@ -116,6 +116,14 @@ REG
     $KALVORA_WINE regedit /S "$reg" >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # A crashing program prints its backtrace and ends at once, instead of
+  # waiting in Wine's crash dialog until ctest's timeout.
+  if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\n"ShowCrashDialog"=dword:00000000\n' \
+      > "$WINEPREFIX/winedbg.reg"
+    $KALVORA_WINE regedit /S "$WINEPREFIX/winedbg.reg" >/dev/null 2>&1 || true
+    wineserver -w
+  fi
   wineserver -p
   STARTED_WINESERVER=1
   # The first program of a server session starts Wine's service processes,

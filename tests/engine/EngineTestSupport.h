@@ -1,7 +1,10 @@
 #pragma once
 // What the engine tests share: options of their own in a test key, an
-// injected clock and memory reading, and workers that record what they were
-// asked to do and free nothing (their block is never committed).
+// injected clock, a machine of a fixed memory size with a fixed reading, and
+// workers that record what they were asked to do and free nothing (their
+// block is never committed). Nothing depends on the machine the tests run
+// on: the figures lie inside the 32-bit program's bound, and no critical
+// free-up starts unless a test lowers the reading.
 #include "engine/fEngineForm.h"
 #include "engine/uDateTime.h"
 #include "engine/uFreeThread.h"
@@ -37,16 +40,20 @@ public:
 
 protected:
     void Execute() override;
-    void* CommitBlock(size_t) override { return nullptr; }
+    void* CommitPiece(size_t) override { return nullptr; }
+    bool MayCommitInPieces() const override { return false; }
     void WaitOneSecond() override { SleepUnlessTerminated(5); }
     int SampleCpuPercent() override { return 0; }
     void ReleaseCpuSampler() override {}
     void Notify(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
+// The machine the engine tests see: 2000 MB, 1500 of them available.
+constexpr int TestTotalMB = 2000;
+
 struct EngineWorld {
     double Now = DateTimeFromSystemTime(SYSTEMTIME{2026, 12, 4, 10, 10, 15, 40, 0});
-    uint64_t AvailBytes = 0;  // 0: the real reading
+    uint64_t AvailBytes = uint64_t{1500} << 20;
     int CreatedCount = 0;
     bool HoldWorkers = false;
     std::atomic<bool> ReleaseHeld{false};  // lets held workers go on
@@ -89,6 +96,8 @@ protected:
             WorkerPosts.clear();
         }
         InitMemoryState();
+        realTotalMB = TotalPhysMB;
+        TotalPhysMB = TestTotalMB;  // before the options: their first-start values follow it
         if (!WorkerCpuSampler) CreateCpuSamplers();
         Options = std::make_unique<TKalvoraOptions>(key.Path());
         toolkit::SetErrorBoxHandler([this](const std::string& text) { errorBoxes.push_back(text); });
@@ -98,6 +107,7 @@ protected:
         engine.reset();
         FinishOptions(false);
         toolkit::SetErrorBoxHandler({});
+        TotalPhysMB = realTotalMB;
         World = nullptr;
     }
 
@@ -105,7 +115,7 @@ protected:
     {
         TEngineEnvironment environment;
         environment.Now = [] { return World->Now; };
-        environment.AvailPhysBytes = [] { return World->AvailBytes ? World->AvailBytes : AvailPhysBytes(); };
+        environment.AvailPhysBytes = [] { return World->AvailBytes; };
         environment.CreateWorker = []() -> std::unique_ptr<TFreeThread> {
             auto worker = std::make_unique<RecordingWorker>(++World->CreatedCount);
             worker->HoldUntilStopped = World->HoldWorkers;
@@ -138,6 +148,7 @@ protected:
     EngineWorld world;
     std::unique_ptr<TfrmEngine> engine;
     std::vector<std::string> errorBoxes;
+    int realTotalMB = 0;
 };
 
 // Another program of the tests, beside this one, started with arguments.

@@ -33,7 +33,15 @@ TEST_F(EngineTest, AShortcutHeldElsewhereStaysUnregisteredWhileTheOthersWork)
 {
     toolkit::UniqueKernelHandle holder = StartBesideUs("key_helper.exe", "hold " + std::to_string(0xC046) + " 8000");
     ASSERT_TRUE(holder);
-    Sleep(1000);  // let it register first
+    // It holds the shortcut once ours can no longer register it.
+    const UINT modifiers = HotkeyModifiers(0xC046), key = HotkeyVirtualKey(0xC046);
+    ASSERT_TRUE(PumpUntil([&] {
+        if (WaitForSingleObject(holder.Get(), 0) == WAIT_OBJECT_0) return true;  // ended: fails below
+        if (!RegisterHotKey(nullptr, 0xBFFF, modifiers, key)) return true;
+        UnregisterHotKey(nullptr, 0xBFFF);
+        return false;
+    }, 10000));
+    ASSERT_NE(WaitForSingleObject(holder.Get(), 0), WAIT_OBJECT_0) << "the holder could not register it";
     world.HoldWorkers = true;
     StartEngine();
     EXPECT_EQ(engine->Hotkeys().HotkeyIDs, (std::array<int, 3>{1, -1, 3}));

@@ -47,6 +47,7 @@ TEST_F(EngineTest, APresetReplacesARunningWorkerAndTheStoppedOnesEndCannotStopIt
     StartEngine();
     world.HoldWorkers = true;
     engine->FreeStored(Options->Amount1());
+    ASSERT_NE(CurrentWorker(), nullptr);
     ASSERT_EQ(CurrentWorker()->Number, 1);
     world.HoldWorkers = false;
     // The second preset stops the first worker, whose end message is then

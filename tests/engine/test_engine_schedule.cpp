@@ -2,6 +2,10 @@
 // and the memory reading injected.
 #include "tests/engine/EngineTestSupport.h"
 
+#include "toolkit/DebugOut.h"
+
+#include <climits>
+
 namespace {
 
 constexpr uint64_t Marker = 1;  // never a real memory sample
@@ -82,11 +86,11 @@ TEST_F(EngineTest, CriticalFreeUpStartsWhenUsedMemoryReachesTheTriggerAndWaitsFo
     StartEngine();
     const uint64_t triggerUsedAvail = static_cast<uint64_t>(TotalPhysMB - Options->CriticalTriggerMB()) << 20;
 
-    world.AvailBytes = triggerUsedAvail + (2u << 20);  // used one MB below the trigger
+    world.AvailBytes = triggerUsedAvail + (1u << 20);  // used one MB below the trigger
     engine->TimerTimer();
     EXPECT_EQ(engine->Worker(), nullptr);
 
-    world.AvailBytes = triggerUsedAvail;  // used exactly at the trigger
+    world.AvailBytes = triggerUsedAvail + (1u << 20) - 1;  // a byte less: whole MB, so at the trigger
     engine->TimerTimer();
     ASSERT_NE(CurrentWorker(), nullptr);
     const RecordingWorker* critical = CurrentWorker();
@@ -149,23 +153,92 @@ TEST_F(EngineTest, StartupFreeUpRunsOnlyAfterAnAutostart)
 TEST_F(EngineTest, TheFreeUpBoundFollowsTheBuild)
 {
     StartEngine();
-    const int bound = sizeof(void*) == 4 ? 2045 : TotalPhysMB;
-    EXPECT_EQ(MaxFreeUpMB(), bound);
-    struct Case { int mb; bool starts; };
-    const Case cases[] = {{0, false}, {-5, false}, {1, true}, {bound, true}, {bound + 1, false}};
+    const bool is32 = sizeof(void*) == 4;
+    EXPECT_EQ(MaxFreeUpMB(), is32 ? 2045 : TestTotalMB);
+    // Requested amounts and the MB the worker gets (0: none starts). Above the
+    // bound the 32-bit program frees its bound, the 64-bit one nothing.
+    struct Case { int mb; int worker32; int worker64; };
+    const Case cases[] = {
+        {0, 0, 0},
+        {-5, 0, 0},
+        {1, 1, 1},
+        {TestTotalMB, TestTotalMB, TestTotalMB},
+        {TestTotalMB + 1, TestTotalMB + 1, 0},
+        {2045, 2045, 0},
+        {2046, 2045, 0},
+        {INT_MAX, 2045, 0},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mb);
+        const int expected = is32 ? c.worker32 : c.worker64;
+        EXPECT_EQ(BoundedFreeUpMB(c.mb), expected);
         world.HoldWorkers = true;
         engine->FreeStored(Options->Amount1());  // a running worker that a refused amount still stops
         ASSERT_NE(engine->Worker(), nullptr);
         PostMessageA(engine->Handle(), WM_ENGINE_FREE, static_cast<WPARAM>(c.mb), 0);
         Pump();
-        EXPECT_EQ(engine->Worker() != nullptr, c.starts);
-        if (c.starts) {
-            EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(c.mb) << 20);
+        if (expected == 0) {
+            EXPECT_EQ(engine->Worker(), nullptr);
+        } else {
+            ASSERT_NE(engine->Worker(), nullptr);
+            EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(expected) << 20);
             EXPECT_EQ(CurrentWorker()->Passes, 1);
             EXPECT_TRUE(CurrentWorker()->Enforce);
         }
         engine->StopWorker();
     }
+}
+
+namespace {
+
+std::mutex debugMutex;
+std::vector<std::string> debugLines;  // also written by worker threads
+
+void CollectDebugLine(const std::string& line)
+{
+    std::lock_guard lock(debugMutex);
+    debugLines.push_back(line);
+}
+
+bool DebugLineWritten(const std::string& line)
+{
+    std::lock_guard lock(debugMutex);
+    return std::find(debugLines.begin(), debugLines.end(), line) != debugLines.end();
+}
+
+}  // namespace
+
+TEST_F(EngineTest, ExtremeStoredLevelsFreeWithinTheBoundOrNothing)
+{
+    toolkit::SetDebugSink(&CollectDebugLine);
+    StartEngine();
+    const bool is32 = sizeof(void*) == 4;
+    const int T = TestTotalMB;
+    // A stored level and the MB its preset frees: the total minus the level,
+    // computed without overflow, then bounded by the build.
+    struct Case { int level; int worker32; int worker64; };
+    const Case cases[] = {
+        {INT_MIN, 2045, 0}, {-1, T + 1, 0}, {0, T, T}, {T, 0, 0}, {T + 1, 0, 0}, {INT_MAX, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.level);
+        {
+            std::lock_guard lock(debugMutex);
+            debugLines.clear();
+        }
+        world.HoldWorkers = true;
+        engine->FreeStored(c.level);
+        const int expected = is32 ? c.worker32 : c.worker64;
+        if (expected == 0) {
+            EXPECT_EQ(engine->Worker(), nullptr);
+        } else {
+            ASSERT_NE(engine->Worker(), nullptr);
+            EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(expected) << 20);
+        }
+        const std::string cappedLine =
+            "Free-up of " + std::to_string(int64_t{T} - c.level) + " MB capped at 2045 MB";
+        EXPECT_EQ(DebugLineWritten(cappedLine), is32 && c.level == INT_MIN);
+        engine->StopWorker();
+    }
+    toolkit::SetDebugSink(nullptr);
 }

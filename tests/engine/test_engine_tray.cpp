@@ -53,6 +53,7 @@ TEST_F(EngineTest, TheMenuFollowsTheDisplayOptions)
     Pump();
     EXPECT_FALSE(Options->BackgroundActivity());
     EXPECT_FALSE(menu.Checked(cmdBackgroundActivity));
+    ASSERT_NE(engine->StatusTrayIcon(), nullptr);
     EXPECT_EQ(engine->StatusTrayIcon()->IconName(), "STATUSOFF");
 }
 

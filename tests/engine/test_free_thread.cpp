@@ -1,6 +1,7 @@
 // The free-up worker on a real thread, posting to a real hidden window, with
 // real VirtualAlloc blocks of a few MB. Only the processor load, the
-// available memory and the release call are injected where a case needs them.
+// available memory, the largest block the address space takes and the
+// release call are injected where a case needs them.
 #include "engine/uFreeThread.h"
 #include "engine/uMessages.h"
 #include "toolkit/Application.h"
@@ -43,7 +44,8 @@ class ScriptedFreeThread : public TFreeThread {
 public:
     std::vector<int> cpuLoads;  // one per sample; the last repeats
     std::optional<uint64_t> availableBytes;
-    bool failCommit = false;
+    size_t refuseAbove = 0;                 // as if no free region held more; 0: no limit
+    std::optional<bool> mayCommitInPieces;  // the build's rule unless set
     bool failRelease = false;
     int stopAtProgress = -1;   // requests a stop when this percent is posted
     int stopAtDelay = -1;
@@ -53,6 +55,8 @@ public:
     int samplerReleases = 0;
     std::vector<void*> committed;
     std::vector<void*> released;
+    std::vector<ULONGLONG> delayPostedAt;  // the worker's own clock
+    std::vector<TMemoryPiece> sweptPieces;  // the block as the sweep found it
 
 protected:
     int SampleCpuPercent() override
@@ -66,12 +70,16 @@ protected:
     {
         return availableBytes ? *availableBytes : TFreeThread::ReadAvailPhysBytes();
     }
-    void* CommitBlock(size_t size) override
+    void* CommitPiece(size_t size) override
     {
-        if (failCommit) return nullptr;
-        void* block = TFreeThread::CommitBlock(size);
-        committed.push_back(block);
+        if (refuseAbove && size > refuseAbove) return nullptr;
+        void* block = TFreeThread::CommitPiece(size);
+        if (block) committed.push_back(block);
         return block;
+    }
+    bool MayCommitInPieces() const override
+    {
+        return mayCommitInPieces ? *mayCommitInPieces : TFreeThread::MayCommitInPieces();
     }
     bool FreeBlock(void* address, size_t size, DWORD freeType) override
     {
@@ -88,6 +96,8 @@ protected:
     void WaitOneSecond() override { SleepUnlessTerminated(5); }
     void Notify(UINT message, WPARAM wParam, LPARAM lParam) override
     {
+        if (message == WM_WORKER_DELAY) delayPostedAt.push_back(GetTickCount64());
+        if (message == WM_WORKER_PROGRESS && wParam == 1) sweptPieces = Block;
         TFreeThread::Notify(message, wParam, lParam);
         if (message == WM_WORKER_PROGRESS && static_cast<int>(wParam) == stopAtProgress) Terminate();
         if (message == WM_WORKER_DELAY && static_cast<int>(wParam) == stopAtDelay) Terminate();
@@ -113,7 +123,6 @@ protected:
             [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
                 if (message < WM_WORKER_ENDED || message > WM_ENGINE_QUIT) return false;
                 posted.push_back({message, wParam, lParam});
-                arrivals.push_back(GetTickCount64());
                 return true;
             });
         worker.NotifyWindow = window->Handle();
@@ -152,7 +161,6 @@ protected:
     std::unique_ptr<toolkit::MessageWindow> window;
     ScriptedFreeThread worker;
     std::vector<Posted> posted;
-    std::vector<ULONGLONG> arrivals;
 };
 
 
@@ -162,10 +170,13 @@ void AppendPass(std::vector<Posted>& sequence, int from = 0, int to = 100)
     for (int percent = from; percent <= to; ++percent) sequence.push_back(Progress(percent));
 }
 
+// Released, not only decommitted: free, or (under Wine, which keeps room for
+// later allocations reserved) part of a reservation that is not its own.
 bool IsFreeInMemory(void* address)
 {
     MEMORY_BASIC_INFORMATION info{};
-    return VirtualQuery(address, &info, sizeof(info)) && info.State == MEM_FREE;
+    if (!VirtualQuery(address, &info, sizeof(info))) return false;
+    return info.State == MEM_FREE || (info.State == MEM_RESERVE && info.AllocationBase != address);
 }
 
 }  // namespace
@@ -183,7 +194,7 @@ TEST_F(FreeThreadTest, OnePassTouchesAndReleasesARealBlock)
     ASSERT_EQ(worker.committed.size(), 1u);
     EXPECT_EQ(worker.released, worker.committed);
     EXPECT_TRUE(IsFreeInMemory(worker.committed[0]));
-    EXPECT_EQ(worker.Block, nullptr);
+    EXPECT_TRUE(worker.Block.empty());
     for (const std::string& line : Debug()) EXPECT_NE(line.rfind("Free: ", 0), 0u) << "no target test after the last pass";
 }
 
@@ -205,9 +216,11 @@ TEST_F(FreeThreadTest, StartDelayCountsWholeSecondsBeforeAnythingElse)
     EXPECT_EQ(posted[1], Delay(2, 3));
     EXPECT_EQ(posted[2], Delay(3, 3));
     EXPECT_EQ(posted[3], Progress(0));
-    EXPECT_GE(arrivals[1] - arrivals[0], 900u);
-    EXPECT_GE(arrivals[2] - arrivals[1], 900u);
-    EXPECT_GE(arrivals[3] - arrivals[2], 900u);
+    // Seconds on the worker's own clock: the pump may see them late, never early.
+    realWorker.WaitFor();
+    ASSERT_EQ(realWorker.delayPostedAt.size(), 3u);
+    EXPECT_GE(realWorker.delayPostedAt[1] - realWorker.delayPostedAt[0], 950u);
+    EXPECT_GE(realWorker.delayPostedAt[2] - realWorker.delayPostedAt[1], 950u);
 }
 
 TEST_F(FreeThreadTest, IdleWaitSequences)
@@ -314,9 +327,13 @@ TEST_F(FreeThreadTest, StopRequestsEndEachStage)
     }
 }
 
+// More than any address space holds: the 32-bit one is 4 GB at most, the
+// 64-bit one far below 256 TB.
+constexpr size_t Uncommittable = sizeof(void*) == 4 ? size_t{0xFFF00000u} : size_t{1} << 48;
+
 TEST_F(FreeThreadTest, CommitFailureCountsAsAPass)
 {
-    worker.failCommit = true;
+    worker.BlockSize = Uncommittable;  // a real VirtualAlloc failure
     worker.Passes = 2;
     worker.availableBytes = 0;
     RunWorker();
@@ -340,7 +357,7 @@ TEST_F(FreeThreadTest, ReleaseFailureIsReportedAsFatalAndTheWorkerCarriesOn)
     EXPECT_EQ(posted, expected);
     const std::vector<std::string> lines = Debug();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "VirtualFree2 failed... Fatal Exit Initiated"), lines.end());
-    EXPECT_EQ(worker.Block, nullptr);
+    EXPECT_TRUE(worker.Block.empty());
 }
 
 TEST_F(FreeThreadTest, AnErrorInTheBodyStillReleasesTheBlockAndEnds)
@@ -352,7 +369,7 @@ TEST_F(FreeThreadTest, AnErrorInTheBodyStillReleasesTheBlockAndEnds)
     ASSERT_EQ(worker.committed.size(), 1u);
     EXPECT_EQ(worker.released, worker.committed);
     EXPECT_TRUE(IsFreeInMemory(worker.committed[0]));
-    ASSERT_GE(posted.size(), 2u);
+    ASSERT_GE(posted.size(), 3u);
     EXPECT_EQ(posted[posted.size() - 3], Progress(30));
     EXPECT_EQ(posted[posted.size() - 2], Completed);
     EXPECT_EQ(posted.back(), Ended);
@@ -365,4 +382,165 @@ TEST_F(FreeThreadTest, AStopBeforeTheStartRunsNoBodyButStillEnds)
     RunWorker();
     EXPECT_EQ(posted, (std::vector<Posted>{Ended}));
     EXPECT_TRUE(worker.committed.empty());
+}
+
+namespace {
+
+size_t TotalSize(const std::vector<TMemoryPiece>& pieces)
+{
+    size_t total = 0;
+    for (const TMemoryPiece& piece : pieces) total += piece.Size;
+    return total;
+}
+
+}  // namespace
+
+TEST_F(FreeThreadTest, ABlockThatNoRegionHoldsWholeIsSweptInPiecesWithOneProgressSequence)
+{
+    // No more than 2 MB fits in one piece: 5 MB become 2 + 2 + 1.
+    worker.mayCommitInPieces = true;
+    worker.refuseAbove = 2 * MB;
+    worker.BlockSize = 5 * MB;
+    worker.Passes = 1;
+    worker.failRelease = true;  // each piece's release fails
+    RunWorker();
+
+    std::vector<Posted> expected;
+    AppendPass(expected);  // once, over all pieces
+    expected.push_back({WM_WORKER_FATAL, ERROR_INVALID_ADDRESS, 0});  // once a block
+    expected.push_back(Completed);
+    expected.push_back(Ended);
+    EXPECT_EQ(posted, expected);
+    ASSERT_EQ(worker.sweptPieces.size(), 3u);
+    EXPECT_EQ(worker.sweptPieces[0].Size, 2 * MB) << "the largest that fits first";
+    EXPECT_EQ(worker.sweptPieces[1].Size, 2 * MB);
+    EXPECT_EQ(worker.sweptPieces[2].Size, 1 * MB);
+    std::vector<void*> committed = worker.committed, released = worker.released;
+    std::sort(committed.begin(), committed.end());
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(released, committed) << "every piece and every trial piece goes back";
+    for (void* piece : committed) EXPECT_TRUE(IsFreeInMemory(piece));
+    const std::vector<std::string> lines = Debug();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "VirtualFree2 failed... Fatal Exit Initiated"), 3);
+    EXPECT_TRUE(worker.Block.empty());
+}
+
+TEST_F(FreeThreadTest, PiecesThatCannotHoldTheWholeAmountAreAFailedCommit)
+{
+    worker.mayCommitInPieces = true;
+    worker.refuseAbove = 1;  // nothing fits
+    worker.BlockSize = 3 * MB;
+    worker.Passes = 1;
+    RunWorker();
+    EXPECT_EQ(posted, (std::vector<Posted>{Progress(0), Completed, Ended}));
+    EXPECT_TRUE(worker.committed.empty());
+    const std::vector<std::string> lines = Debug();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "VirtualAlloc failed"), 1);
+}
+
+TEST_F(FreeThreadTest, TheSixtyFourBitProgramKeepsOneBlock)
+{
+    if (sizeof(void*) != 8) GTEST_SKIP() << "the 32-bit program may split a block";
+    worker.refuseAbove = 2 * MB;
+    worker.BlockSize = 3 * MB;
+    worker.Passes = 1;
+    RunWorker();
+    EXPECT_TRUE(worker.committed.empty());
+    EXPECT_EQ(posted, (std::vector<Posted>{Progress(0), Completed, Ended}));
+}
+
+namespace {
+
+// Fills this process's address space with reservations of `chunk` bytes and
+// gives back a few of them, far apart: no free region then holds more than
+// one chunk. Everything goes back at the end.
+class FragmentedAddressSpace {
+public:
+    FragmentedAddressSpace(size_t chunk, int holes)
+    {
+        reserved_.reserve(65536);  // more than a 4 GB space holds: nothing grows while it is full
+        std::vector<void*> chunks = Fill(chunk);
+        // The rest too, so that no hole below joins a smaller free region.
+        for (size_t rest = chunk / 2; rest >= 64 * 1024; rest /= 2) Fill(rest);
+        std::sort(chunks.begin(), chunks.end());
+        const size_t step = chunks.size() / (holes + 1);
+        for (int hole = 1; hole <= holes && step >= 2; ++hole) {
+            void* reserved = chunks[hole * step];
+            VirtualFree(reserved, 0, MEM_RELEASE);
+            *std::find(reserved_.begin(), reserved_.end(), reserved) = nullptr;
+        }
+    }
+    ~FragmentedAddressSpace()
+    {
+        for (void* reserved : reserved_)
+            if (reserved) VirtualFree(reserved, 0, MEM_RELEASE);
+    }
+    FragmentedAddressSpace(const FragmentedAddressSpace&) = delete;
+    FragmentedAddressSpace& operator=(const FragmentedAddressSpace&) = delete;
+
+private:
+    std::vector<void*> Fill(size_t size)
+    {
+        std::vector<void*> filled;
+        filled.reserve(8192);
+        while (filled.size() < filled.capacity() && reserved_.size() < reserved_.capacity())
+            if (void* reserved = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS)) {
+                filled.push_back(reserved);
+                reserved_.push_back(reserved);
+            } else {
+                break;
+            }
+        return filled;
+    }
+
+    std::vector<void*> reserved_;
+};
+
+}  // namespace
+
+TEST_F(FreeThreadTest, TheThirtyTwoBitProgramFreesAcrossAFragmentedAddressSpace)
+{
+    if (sizeof(void*) != 4) GTEST_SKIP() << "a 64-bit address space cannot be filled";
+    posted.reserve(1000);  // nothing here may need new address space while it is full
+    worker.BlockSize = 40 * MB;
+    worker.Passes = 1;
+    {
+        FragmentedAddressSpace fragmented(16 * MB, 6);
+        void* tooLarge = VirtualAlloc(nullptr, 17 * MB, MEM_RESERVE, PAGE_NOACCESS);
+        if (tooLarge) VirtualFree(tooLarge, 0, MEM_RELEASE);
+        ASSERT_EQ(tooLarge, nullptr) << "the address space still holds a region above 16 MB";
+        RunWorker();
+    }
+    std::vector<Posted> expected;
+    AppendPass(expected);
+    expected.push_back(Completed);
+    expected.push_back(Ended);
+    EXPECT_EQ(posted, expected);
+    EXPECT_GE(worker.sweptPieces.size(), 3u) << "40 MB in regions of 16 MB at most";
+    EXPECT_EQ(TotalSize(worker.sweptPieces), 40 * MB);
+    for (const TMemoryPiece& piece : worker.sweptPieces) EXPECT_TRUE(IsFreeInMemory(piece.Address));
+}
+
+TEST(LargeAddressSpace, TheProgramIsLargeAddressAware)
+{
+    // Read from the file: what the loader will give the program on 64-bit Windows.
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string program(path);
+    program = program.substr(0, program.find_last_of('\\') + 1) + "kalvora.exe";
+    HANDLE file = CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << program;
+    std::vector<char> header(4096);
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, header.data(), static_cast<DWORD>(header.size()), &read, nullptr);
+    CloseHandle(file);
+    ASSERT_TRUE(ok);
+    ASSERT_GE(read, sizeof(IMAGE_DOS_HEADER));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(header.data());
+    ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
+    ASSERT_LE(static_cast<size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS), read);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(header.data() + dos->e_lfanew);
+    ASSERT_EQ(nt->Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
+    EXPECT_EQ(nt->FileHeader.Machine, sizeof(void*) == 4 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64);
+    EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
 }
