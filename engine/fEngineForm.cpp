@@ -15,6 +15,8 @@
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Error.h"
 
+#include <shellapi.h>
+
 namespace {
 constexpr UINT_PTR TimerId = 1;
 constexpr UINT TimerIntervalMs = 250;
@@ -31,7 +33,8 @@ int BoundedFreeUpMB(int64_t requestedMB)
 
 TEngineEnvironment DefaultEngineEnvironment()
 {
-    return {&NowDateTime, &AvailPhysBytes, [] { return std::make_unique<TFreeThread>(); }};
+    return {&NowDateTime, &AvailPhysBytes, [] { return std::make_unique<TFreeThread>(); },
+            [](const std::string& file) { ::ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOW); }};
 }
 
 TfrmEngine::TfrmEngine(std::string firstArgument, TEngineEnvironment environment)
@@ -133,10 +136,20 @@ void TfrmEngine::WorkerFatal(DWORD code)
     StopWorker();
     DestroyTrayIcons();
     UnregisterPresetHotkeys();
+    const toolkit::LifeWatch alive = Watch();
     toolkit::ShowErrorBox("Fatal error in memory management. Kalvora Professional will be closed.\r\n"
                           "The Code returned was: " +
                           std::to_string(code));
-    Close();
+    if (alive.Alive()) Close();  // the box's loop may have seen a "quit" already
+}
+
+void TfrmEngine::EndSession()
+{
+    // Windows may end the process as soon as WM_ENDSESSION returns: the
+    // settings are saved now, as an orderly exit saves them, and once.
+    if (sessionEnded_) return;
+    sessionEnded_ = true;
+    FormCloseQuery();
 }
 
 LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -194,10 +207,17 @@ LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     case WM_HOTKEYS_SUSPEND:
+        hotkeysSuspended_ = true;
         UnregisterPresetHotkeys();
         return 0;
     case WM_HOTKEYS_RESUME:
+        hotkeysSuspended_ = false;
         RegisterPresetHotkeys();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam) EndSession();
         return 0;
     case WM_HOTKEY:
         HotkeyPressed(wParam);
@@ -205,10 +225,12 @@ LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         RunCommand(LOWORD(wParam));
         return 0;
-    case WM_CLOSE:
-        FormCloseQuery();
-        Destroy();
+    case WM_CLOSE: {
+        const toolkit::LifeWatch alive = Watch();
+        FormCloseQuery();  // a failed save's box runs a loop of its own
+        if (alive.Alive()) Destroy();
         return 0;
+    }
     case WM_DESTROY:
         FormDestroy();
         if (LaunchWindowHandle) ::PostMessageA(LaunchWindowHandle, WM_CLOSE, 0, 0);

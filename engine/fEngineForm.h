@@ -34,6 +34,9 @@ struct TEngineEnvironment {
     std::function<double()> Now;                   // local date-time in days
     std::function<uint64_t()> AvailPhysBytes;
     std::function<std::unique_ptr<TFreeThread>()> CreateWorker;  // suspended
+    // Starts a free-and-run program through the shell's "open" verb, which
+    // may run a message loop of its own (a dialog of the shell).
+    std::function<void(const std::string& file)> OpenProgram;
 };
 TEngineEnvironment DefaultEngineEnvironment();
 
@@ -151,6 +154,9 @@ private:
     void UnregisterPresetHotkeys();
     void HotkeyPressed(WPARAM id);
 
+    // Logoff and shutdown.
+    void EndSession();
+
     std::string firstArgument_;
     TEngineEnvironment environment_;
 
@@ -167,6 +173,10 @@ private:
     int LastRegularInterval = 0;
     std::unique_ptr<TfrmFARLaunch> LaunchWindow_;
     TPresetHotkeys hotkeys_;
+    // Between WM_HOTKEYS_SUSPEND and WM_HOTKEYS_RESUME (a dialog that reads
+    // shortcuts): option changes register nothing.
+    bool hotkeysSuspended_ = false;
+    bool sessionEnded_ = false;
     toolkit::PopupMenu IconMenu_;
     toolkit::PopupMenu* FreeandRun1 = nullptr;
     bool destroyed_ = false;

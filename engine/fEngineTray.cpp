@@ -11,7 +11,6 @@
 #include "toolkit/Application.h"
 #include "toolkit/ReplaceAll.h"
 
-#include <shellapi.h>
 
 void TfrmEngine::BuildIconMenu()
 {
@@ -150,7 +149,11 @@ void TfrmEngine::ShowTrayMenu()
         CpuTrayIcon_->BringToForeground();
     POINT cursor{};
     ::GetCursorPos(&cursor);
+    // The menu's loop runs every posted message: the end of a free-up may
+    // destroy the icon that was clicked, a "quit" this whole window.
+    const toolkit::LifeWatch alive = Watch();
     const UINT chosen = IconMenu_.Track(Handle(), cursor);
+    if (!alive.Alive() || !Exists()) return;
     if (chosen) RunCommand(chosen);
 }
 
@@ -208,8 +211,10 @@ void TfrmEngine::LaunchEntry(const TFreeAndRunItem& entry)
     StopWorker();
     // The end of the worker just stopped is handled now, while no launch
     // window exists, so that it does not start this launch's program early.
+    const toolkit::LifeWatch alive = Watch();
     toolkit::Application::Instance().ProcessMessages();
-    if (LaunchWindow_) return;  // another launch began meanwhile
+    if (!alive.Alive() || !Exists()) return;  // the program ended meanwhile
+    if (LaunchWindow_) return;                // another launch began meanwhile
     LaunchWindow_ = std::move(launch);
     LaunchWindow_->ShowWindow();
     FreeStored(level);
@@ -217,15 +222,18 @@ void TfrmEngine::LaunchEntry(const TFreeAndRunItem& entry)
 
 void TfrmEngine::StartLaunchedProgram()
 {
-    LaunchWindow_->SetStatusText("Starting program...");
-    LaunchWindow_->RepaintNow();
-    ::ShellExecuteA(nullptr, "open", LaunchWindow_->FileToRun().c_str(), nullptr, nullptr, SW_SHOW);
-    LaunchWindow_.reset();
+    // The launch is over before the shell is called: a worker's end or a
+    // refused free-up inside the shell's own message loop then finds no
+    // launch to start a second time. The window lives until the call returns.
+    const std::unique_ptr<TfrmFARLaunch> launch = std::move(LaunchWindow_);
+    launch->SetStatusText("Starting program...");
+    launch->RepaintNow();
+    environment_.OpenProgram(launch->FileToRun());
 }
 
 void TfrmEngine::RegisterPresetHotkeys()
 {
-    if (!Options) return;
+    if (!Options || hotkeysSuspended_) return;
     hotkeys_.Register(Handle(), {Options->Hotkey1(), Options->Hotkey2(), Options->Hotkey3()});
 }
 

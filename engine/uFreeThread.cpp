@@ -57,6 +57,11 @@ bool TFreeThread::SampleIsIdle()
 bool TFreeThread::WaitForIdle()
 {
     int32_t secondsLeft = IdleSeconds;
+    // A reading covers the time since the sampler's last refresh, which may
+    // be the previous free-up hours ago: from a fresh baseline, each reading
+    // tells of the last second alone.
+    StartCpuBaseline();
+    WaitOneSecond();
     bool idle = SampleIsIdle();
     while (!idle && secondsLeft > 0 && !Terminated()) {
         Notify(WM_WORKER_IDLEWAIT, static_cast<WPARAM>(secondsLeft), 0);
@@ -191,7 +196,9 @@ void TFreeThread::ReleaseHeldBlock()
     }
 }
 
-int TFreeThread::SampleCpuPercent() { return AverageCpuPercent(*WorkerCpuSampler); }
+void TFreeThread::StartCpuBaseline() { WorkerCpuSampler->Refresh(); }
+
+int TFreeThread::SampleCpuPercent() { return CpuLoadPercent(*WorkerCpuSampler); }
 
 void TFreeThread::ReleaseCpuSampler() { WorkerCpuSampler->Release(); }
 

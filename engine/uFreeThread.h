@@ -46,7 +46,8 @@ protected:
 
     // Where the worker meets the system. Tests override these to inject a
     // busy processor, a target already reached or a failing release.
-    virtual int SampleCpuPercent();  // WorkerCpuSampler: refresh and average
+    virtual void StartCpuBaseline();  // WorkerCpuSampler: refresh
+    virtual int SampleCpuPercent();   // WorkerCpuSampler: refresh and average, 0 to 100
     virtual void ReleaseCpuSampler();
     virtual uint64_t ReadAvailPhysBytes();
     virtual void* CommitPiece(size_t size);  // VirtualAlloc, reserving and committing

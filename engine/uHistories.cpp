@@ -27,5 +27,5 @@ void SampleHistories()
     status.dwLength = sizeof(status);
     ::GlobalMemoryStatusEx(&status);
     MemoryHistory->Push(status.ullTotalPhys - status.ullAvailPhys);
-    if (CpuHistory && MainCpuSampler) CpuHistory->Push(static_cast<uint64_t>(AverageCpuPercent(*MainCpuSampler)));
+    if (CpuHistory && MainCpuSampler) CpuHistory->Push(static_cast<uint64_t>(CpuLoadPercent(*MainCpuSampler)));
 }

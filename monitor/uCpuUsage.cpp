@@ -242,6 +242,12 @@ int AverageCpuPercent(TCpuUsageSampler& sampler)
     return static_cast<int>(percent);
 }
 
+int CpuLoadPercent(TCpuUsageSampler& sampler)
+{
+    const int percent = AverageCpuPercent(sampler);
+    return percent < 0 ? 0 : percent > 100 ? 100 : percent;
+}
+
 std::unique_ptr<TCpuUsageSampler> MainCpuSampler;
 std::unique_ptr<TCpuUsageSampler> WorkerCpuSampler;
 

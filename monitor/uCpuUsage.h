@@ -90,6 +90,10 @@ private:
 // Refresh, then the average load of all processors in whole percent,
 // truncated toward zero.
 int AverageCpuPercent(TCpuUsageSampler& sampler);
+// The same within 0 to 100: a counter that runs ahead of the clock (idle
+// time above the elapsed time, a clock step) must not read as a load below
+// nothing or above everything.
+int CpuLoadPercent(TCpuUsageSampler& sampler);
 
 extern std::unique_ptr<TCpuUsageSampler> MainCpuSampler;
 extern std::unique_ptr<TCpuUsageSampler> WorkerCpuSampler;

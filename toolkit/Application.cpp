@@ -1,5 +1,7 @@
 #include "toolkit/Application.h"
 
+#include "toolkit/HandlerErrors.h"
+
 #include <algorithm>
 
 namespace toolkit {
@@ -15,7 +17,7 @@ void Application::Dispatch(MSG& message)
     // A hook may remove itself while running: iterate over a copy.
     auto hooks = hooks_;
     for (auto& [id, hook] : hooks)
-        if (hook(message)) return;
+        if (CatchHandlerErrors(false, [&] { return hook(message); })) return;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
 }

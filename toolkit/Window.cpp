@@ -1,29 +1,45 @@
 #include "toolkit/Window.h"
 
 #include "toolkit/Error.h"
+#include "toolkit/HandlerErrors.h"
 
 namespace toolkit {
 namespace {
 
 HINSTANCE ModuleInstance() { return ::GetModuleHandleA(nullptr); }
 
-void RegisterClassOnce(const Window::CreateArgs& args, WNDPROC procedure)
+bool SameClass(const WNDCLASSEXA& existing, const Window::CreateArgs& args, HCURSOR cursor)
 {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof(existing);
-    if (::GetClassInfoExA(ModuleInstance(), args.className.c_str(), &existing)) return;
+    return existing.style == args.classStyle && existing.hIcon == args.icon && existing.hCursor == cursor &&
+           existing.hbrBackground == args.background;
+}
 
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = args.classStyle;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = ModuleInstance();
-    windowClass.hIcon = args.icon;
-    windowClass.hCursor = args.cursor ? args.cursor : ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    windowClass.hbrBackground = args.background;
-    windowClass.lpszClassName = args.className.c_str();
-    if (!::RegisterClassExA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw Error("Cannot register the window class " + args.className);
+// The name of a class registered with exactly what args ask for: the name
+// they give, or, when a class of that name differs, a numbered variant.
+std::string RegisterClassFor(const Window::CreateArgs& args, WNDPROC procedure)
+{
+    const HCURSOR cursor = args.cursor ? args.cursor : ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    for (int variant = 0; variant < 100; ++variant) {
+        const std::string name = variant == 0 ? args.className : args.className + "#" + std::to_string(variant);
+        WNDCLASSEXA existing{};
+        existing.cbSize = sizeof(existing);
+        if (::GetClassInfoExA(ModuleInstance(), name.c_str(), &existing)) {
+            if (SameClass(existing, args, cursor)) return name;
+            continue;
+        }
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = args.classStyle;
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = ModuleInstance();
+        windowClass.hIcon = args.icon;
+        windowClass.hCursor = cursor;
+        windowClass.hbrBackground = args.background;
+        windowClass.lpszClassName = name.c_str();
+        if (::RegisterClassExA(&windowClass) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return name;
+        break;
+    }
+    throw Error("Cannot register the window class " + args.className);
 }
 
 }  // namespace
@@ -53,8 +69,8 @@ Window::~Window()
 void Window::Create(const CreateArgs& args)
 {
     if (handle_) throw Error("Window already created");
-    RegisterClassOnce(args, &Window::WindowProc);
-    HWND created = ::CreateWindowExA(args.exStyle, args.className.c_str(), args.caption.c_str(), args.style,
+    const std::string className = RegisterClassFor(args, &Window::WindowProc);
+    HWND created = ::CreateWindowExA(args.exStyle, className.c_str(), args.caption.c_str(), args.style,
                                      args.x, args.y, args.width, args.height, args.parent, args.menuOrId,
                                      ModuleInstance(), this);
     if (!created) throw Error("Cannot create the window " + args.className);
@@ -90,8 +106,10 @@ LRESULT CALLBACK Window::WindowProc(HWND window, UINT message, WPARAM wParam, LP
     }
     if (!self) return ::DefWindowProcA(window, message, wParam, lParam);
 
-    LRESULT result = self->HandleMessage(message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
+    const LifeWatch alive = self->Watch();
+    const LRESULT result =
+        CatchHandlerErrors(LRESULT{0}, [&] { return self->HandleMessage(message, wParam, lParam); });
+    if (message == WM_NCDESTROY && alive.Alive()) {
         ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
         self->handle_ = nullptr;
     }

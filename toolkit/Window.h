@@ -9,9 +9,19 @@
 // At WM_NCDESTROY the object lets go of the handle, so a window destroyed by
 // the system leaves a harmless object behind.
 //
+// Errors: an exception that leaves HandleMessage is caught here, shown in the
+// error box (HandlerErrors.h) and the message answered with 0.
+//
 // Ownership: the object owns its window; destroying the object destroys the
 // window. Copying is forbidden. An object must not be deleted from inside one
-// of its own message handlers; post a message and delete it later.
+// of its own message handlers; post a message and delete it later. A handler
+// that runs a nested message loop checks Watch() afterwards (Liveness.h).
+//
+// Classes: each window class is registered with the style, icon, cursor and
+// background of the first window that asks for it; a window that asks for the
+// same class name with other values gets a class of its own.
+#include "toolkit/Liveness.h"
+
 #include <windows.h>
 
 #include <string>
@@ -53,6 +63,8 @@ public:
 
     HWND Handle() const { return handle_; }
     bool Exists() const { return handle_ != nullptr; }
+    // Alive while this object exists; see Liveness.h.
+    LifeWatch Watch() const { return liveness_.Watch(); }
 
 protected:
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -61,6 +73,7 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     HWND handle_ = nullptr;
+    Liveness liveness_;
 };
 
 }  // namespace toolkit

@@ -43,6 +43,7 @@ protected:
     void* CommitPiece(size_t) override { return nullptr; }
     bool MayCommitInPieces() const override { return false; }
     void WaitOneSecond() override { SleepUnlessTerminated(5); }
+    void StartCpuBaseline() override {}
     int SampleCpuPercent() override { return 0; }
     void ReleaseCpuSampler() override {}
     void Notify(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -57,6 +58,7 @@ struct EngineWorld {
     int CreatedCount = 0;
     bool HoldWorkers = false;
     std::atomic<bool> ReleaseHeld{false};  // lets held workers go on
+    std::function<void(const std::string&)> OpenProgram;  // the shell's unless set
 };
 inline EngineWorld* World = nullptr;
 // What the workers posted, as (worker number, message); written by worker
@@ -116,6 +118,12 @@ protected:
         TEngineEnvironment environment;
         environment.Now = [] { return World->Now; };
         environment.AvailPhysBytes = [] { return World->AvailBytes; };
+        environment.OpenProgram = [](const std::string& file) {
+            if (World->OpenProgram)
+                World->OpenProgram(file);
+            else
+                DefaultEngineEnvironment().OpenProgram(file);
+        };
         environment.CreateWorker = []() -> std::unique_ptr<TFreeThread> {
             auto worker = std::make_unique<RecordingWorker>(++World->CreatedCount);
             worker->HoldUntilStopped = World->HoldWorkers;

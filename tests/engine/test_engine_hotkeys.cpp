@@ -87,3 +87,23 @@ TEST(PresetHotkeys, CodesBecomeModifiersKeysAndTexts)
         EXPECT_EQ(HotkeyText(c.code), c.text) << c.code;
     }
 }
+
+TEST_F(EngineTest, WhileSuspendedOptionChangesRegisterNoShortcut)
+{
+    world.HoldWorkers = true;
+    StartEngine();
+    SendMessageA(engine->Handle(), WM_HOTKEYS_SUSPEND, 0, 0);
+    Options->SetChartInterval(2000);  // an option change, as every regular cycle brings
+    Options->SetHotkey1(0xC044);
+    Pump();
+    EXPECT_EQ(engine->Hotkeys().HotkeyIDs, (std::array<int, 3>{-1, -1, -1}));
+    // Nobody holds Ctrl+Alt+D: a press now reaches no preset.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0xBFFE, MOD_CONTROL | MOD_ALT, 'D'));
+    UnregisterHotKey(nullptr, 0xBFFE);
+
+    SendMessageA(engine->Handle(), WM_HOTKEYS_RESUME, 0, 0);
+    EXPECT_EQ(engine->Hotkeys().HotkeyIDs, (std::array<int, 3>{1, 2, 3}));
+    ASSERT_TRUE(RunHelper("press " + std::to_string(0xC044)));
+    ASSERT_TRUE(PumpUntil([this] { return engine->Worker() != nullptr; }));
+    EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(TotalPhysMB - Options->Amount1()) << 20);
+}

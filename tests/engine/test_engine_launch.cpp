@@ -97,3 +97,24 @@ TEST_F(LaunchTest, ASecondEntryDuringALaunchIsIgnored)
     EXPECT_EQ(engine->LaunchWindow(), first);
     EXPECT_EQ(world.CreatedCount, workers);
 }
+
+TEST_F(LaunchTest, AShellCallWithALoopOfItsOwnStartsTheProgramOnce)
+{
+    StartEngine();
+    world.HoldWorkers = true;
+    int opened = 0;
+    // As a dialog of the shell would: messages run while the call is under way,
+    // the end of a free-up and a refused free-up among them.
+    world.OpenProgram = [&](const std::string&) {
+        ++opened;
+        PostMessageA(engine->Handle(), WM_WORKER_ENDED, 0, 0);
+        PostMessageA(engine->Handle(), WM_ENGINE_FREE, 0, 0);
+        Pump();
+    };
+    engine->LaunchEntry(AddEntry(Options->Amount1()));
+    ASSERT_NE(engine->LaunchWindow(), nullptr);
+    world.ReleaseHeld = true;
+    ASSERT_TRUE(PumpUntil([&] { return opened > 0 && engine->LaunchWindow() == nullptr; }));
+    Pump();
+    EXPECT_EQ(opened, 1);
+}

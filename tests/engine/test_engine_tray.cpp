@@ -132,3 +132,67 @@ TEST_F(EngineTest, ARightClickOnAnyIconOpensTheTrayMenu)
         EXPECT_TRUE(menuWasOpen);
     }
 }
+
+namespace {
+
+// What runs inside the status icon's open menu, once it is seen open.
+std::function<bool()> whileMenuOpen;  // true: close the menu now
+
+void CALLBACK RunWhileMenuOpen(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (popup && IsWindowVisible(popup) && whileMenuOpen()) EndMenu();
+}
+
+}  // namespace
+
+TEST_F(EngineTest, TheStatusIconsMenuMayOutliveTheIconAndTheEngine)
+{
+    struct Case { const char* name; bool quit; };
+    for (const Case c : {Case{"the free-up ends", false}, Case{"quit arrives", true}}) {
+        SCOPED_TRACE(c.name);
+        world.HoldWorkers = true;
+        world.ReleaseHeld = false;
+        StartEngine();  // the memory icon on, the status icon only while a free-up runs
+        engine->RunCommand(cmdFreeUp1);
+        ASSERT_NE(engine->StatusTrayIcon(), nullptr);
+        HWND engineWindow = engine->Handle();
+        bool asked = false;
+        whileMenuOpen = [&] {
+            if (!asked) {
+                asked = true;
+                if (c.quit)
+                    PostMessageA(engineWindow, WM_ENGINE_QUIT, 0, 0);
+                else
+                    world.ReleaseHeld = true;
+            }
+            // Closed once the icon whose click opened it is gone.
+            return engine->StatusTrayIcon() == nullptr;
+        };
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &RunWhileMenuOpen);
+        PostMessageA(engine->StatusTrayIcon()->Window(), WM_TRAYICON, 0, WM_RBUTTONUP);
+        PumpUntil([&] { return asked && engine->StatusTrayIcon() == nullptr; }, 10000);
+        KillTimer(nullptr, timer);
+        Pump();
+        EXPECT_TRUE(asked) << "the menu opened";
+        EXPECT_EQ(engine->StatusTrayIcon(), nullptr);
+        EXPECT_EQ(IsWindow(engineWindow) != FALSE, !c.quit);
+        engine.reset();
+    }
+}
+
+TEST_F(EngineTest, EndingTheSessionSavesTheSettingsOnce)
+{
+    StartEngine();
+    Options->SetChartInterval(4321);
+    Pump();
+    EXPECT_EQ(ReadRegInteger(key.Path(), "Chart Interval", 0), 0) << "not saved before";
+    EXPECT_EQ(SendMessageA(engine->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageA(engine->Handle(), WM_ENDSESSION, FALSE, 0);  // cancelled: nothing
+    EXPECT_EQ(ReadRegInteger(key.Path(), "Chart Interval", 0), 0);
+    SendMessageA(engine->Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ReadRegInteger(key.Path(), "Chart Interval", 0), 4321);
+    WriteRegInteger(key.Path(), "Chart Interval", 777);
+    SendMessageA(engine->Handle(), WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ReadRegInteger(key.Path(), "Chart Interval", 0), 777) << "saved once";
+}

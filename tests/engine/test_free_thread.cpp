@@ -3,13 +3,17 @@
 // available memory, the largest block the address space takes and the
 // release call are injected where a case needs them.
 #include "engine/uFreeThread.h"
+#include "engine/uHistories.h"
 #include "engine/uMessages.h"
+#include "monitor/uCpuUsage.h"
 #include "toolkit/Application.h"
 #include "toolkit/DebugOut.h"
 #include "toolkit/MessageWindow.h"
+#include "tests/monitor/PerfBlockBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -52,6 +56,7 @@ public:
     int throwAtProgress = -1;  // an error leaves the body when this percent is posted
 
     int samples = 0;
+    int baselines = 0;
     int samplerReleases = 0;
     std::vector<void*> committed;
     std::vector<void*> released;
@@ -59,6 +64,7 @@ public:
     std::vector<TMemoryPiece> sweptPieces;  // the block as the sweep found it
 
 protected:
+    void StartCpuBaseline() override { ++baselines; }
     int SampleCpuPercent() override
     {
         int load = cpuLoads.empty() ? 0 : cpuLoads[std::min<size_t>(samples, cpuLoads.size() - 1)];
@@ -260,6 +266,7 @@ TEST_F(FreeThreadTest, IdleWaitSequences)
         expected.push_back(Ended);
         EXPECT_EQ(posted, expected);
         EXPECT_EQ(caseWorker.committed.size(), c.frees ? 1u : 0u);
+        EXPECT_EQ(caseWorker.baselines, 1);
         EXPECT_EQ(caseWorker.samplerReleases, 1);
     }
 }
@@ -543,4 +550,133 @@ TEST(LargeAddressSpace, TheProgramIsLargeAddressAware)
     ASSERT_EQ(nt->Signature, static_cast<DWORD>(IMAGE_NT_SIGNATURE));
     EXPECT_EQ(nt->FileHeader.Machine, sizeof(void*) == 4 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64);
     EXPECT_TRUE(nt->FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE);
+}
+
+namespace {
+
+// Processor times that move on by one step a query: what the sampler sees
+// as the clock runs.
+class SteppedTimes final : public IProcessorTimesSource {
+public:
+    explicit SteppedTimes(std::vector<TProcessorTimes> steps) : steps_(std::move(steps)) {}
+    bool Query(std::vector<TProcessorTimes>& times) override
+    {
+        times = {steps_[std::min(next_++, steps_.size() - 1)]};
+        return true;
+    }
+
+private:
+    std::vector<TProcessorTimes> steps_;
+    size_t next_ = 0;
+};
+
+// Answers like Wine: a sound performance block with no processor object, so
+// the sampler turns to the processor times.
+class EmptyPerfData final : public IPerfDataSource {
+public:
+    long Query(uint8_t* buffer, unsigned long& bytes) override
+    {
+        if (block_.size() > bytes) {
+            bytes = static_cast<unsigned long>(block_.size());
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(buffer, block_.data(), block_.size());
+        bytes = static_cast<unsigned long>(block_.size());
+        return ERROR_SUCCESS;
+    }
+
+private:
+    std::vector<uint8_t> block_ = perftest::BuildBlock({}, perftest::TestTime(10)).Bytes;
+};
+
+// A worker whose processor load comes from WorkerCpuSampler as in the
+// program; only its seconds are short.
+class SampledFreeThread : public TFreeThread {
+protected:
+    void WaitOneSecond() override { SleepUnlessTerminated(5); }
+};
+
+// Swaps WorkerCpuSampler for the length of a test.
+class WorkerSamplerSwap {
+public:
+    explicit WorkerSamplerSwap(std::unique_ptr<TCpuUsageSampler> sampler) : saved_(std::move(WorkerCpuSampler))
+    {
+        WorkerCpuSampler = std::move(sampler);
+    }
+    ~WorkerSamplerSwap() { WorkerCpuSampler = std::move(saved_); }
+
+private:
+    std::unique_ptr<TCpuUsageSampler> saved_;
+};
+
+}  // namespace
+
+TEST_F(FreeThreadTest, TheIdleWaitJudgesTheLastSecondNotTheTimeSinceTheLastFreeUp)
+{
+    constexpr int64_t Second = 10000000;  // 100-ns units
+    // The last free-up's sample, an hour of idle since, then a busy second.
+    auto sampler = std::make_unique<TCpuUsageSampler>(
+        std::make_unique<EmptyPerfData>(),
+        std::make_unique<SteppedTimes>(std::vector<TProcessorTimes>{
+            {0, 0}, {3600 * Second, 3600 * Second}, {3600 * Second, 3601 * Second}}));
+    sampler->Refresh();  // the previous worker's last look
+    WorkerSamplerSwap swap(std::move(sampler));
+
+    SampledFreeThread busy;
+    busy.NotifyWindow = window->Handle();
+    busy.BlockSize = 2 * MB;
+    busy.WaitIdle = true;
+    busy.CpuThreshold = 10;
+    busy.IdleSeconds = 0;
+    posted.clear();
+    busy.Resume();
+    ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+        [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+    EXPECT_EQ(posted, (std::vector<Posted>{Cpu(100, 10), Completed, Ended})) << "busy now: nothing freed";
+}
+
+TEST_F(FreeThreadTest, TheRealSamplerTellsALoadWithinZeroToHundred)
+{
+    WorkerSamplerSwap swap(std::make_unique<TCpuUsageSampler>());
+    SampledFreeThread real;
+    real.NotifyWindow = window->Handle();
+    real.BlockSize = 2 * MB;
+    real.Passes = 1;
+    real.WaitIdle = true;
+    real.CpuThreshold = 100;  // any load is idle enough
+    posted.clear();
+    real.Resume();
+    ASSERT_TRUE(toolkit::Application::Instance().ProcessMessagesUntil(
+        [this] { return !posted.empty() && posted.back() == Ended; }, 10000));
+    ASSERT_GE(posted.size(), 4u);
+    EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_WORKER_CPU));
+    EXPECT_LE(posted[0].wParam, 100u);
+    EXPECT_EQ(posted[0].lParam, 100);
+    EXPECT_EQ(posted[1], Progress(0)) << "then it frees";
+    EXPECT_EQ(posted[posted.size() - 2], Completed);
+}
+
+TEST(CpuLoad, ReadingsStayWithinZeroToHundredOnTheirWayIntoTheHistory)
+{
+    constexpr int64_t Second = 10000000;
+    struct Case { const char* name; TProcessorTimes next; uint64_t load; };
+    const Case cases[] = {
+        {"idle time runs ahead of the clock", {2 * Second, 1 * Second}, 0},
+        {"half busy", {Second / 2, 1 * Second}, 50},
+        {"the clock steps back", {1 * Second, -1 * Second}, 100},
+    };
+    InitMemoryState();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto sampler = std::make_unique<TCpuUsageSampler>(
+            std::make_unique<EmptyPerfData>(), std::make_unique<SteppedTimes>(std::vector<TProcessorTimes>{{0, 0}, c.next}));
+        sampler->Refresh();
+        std::unique_ptr<TCpuUsageSampler> saved = std::move(MainCpuSampler);
+        MainCpuSampler = std::move(sampler);
+        CpuHistory = std::make_unique<TIntArray>(0);
+        SampleHistories();
+        EXPECT_EQ(CpuHistory->Get(TIntArray::Capacity() - 1), c.load);
+        MainCpuSampler = std::move(saved);
+    }
+    FinishMemoryState();
 }

@@ -1,6 +1,9 @@
 #include "toolkit/Application.h"
+#include "toolkit/Error.h"
+#include "toolkit/ErrorBox.h"
 #include "toolkit/Handles.h"
 #include "toolkit/MessageWindow.h"
+#include "toolkit/Window.h"
 
 #include <gtest/gtest.h>
 
@@ -123,4 +126,90 @@ TEST(Handles, OwnersReleaseOnceAndMoveOwnership)
     EXPECT_TRUE(key);
     key.Reset();
     RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\KalvoraTests\\Handles");
+}
+
+namespace {
+
+// A window whose handler throws at a message of the test's choosing.
+class ThrowingWindow : public toolkit::Window {
+public:
+    ThrowingWindow() { Create(HiddenArgs("KalvoraThrowingWindow")); }
+    int answered = 0;
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_USER + 5) throw toolkit::Error("Cannot sample: " + std::to_string(wParam));
+        if (message == WM_USER + 6) throw std::bad_alloc();
+        if (message == WM_USER + 7) return ++answered;
+        return DefaultHandler(message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST(Window, AnErrorInAHandlerIsShownOnceAndTheProgramGoesOn)
+{
+    std::vector<std::string> boxes;
+    toolkit::SetErrorBoxHandler([&](const std::string& text) {
+        boxes.push_back(text);
+        // While this box is open, errors of the timer only reach the debug output.
+        ThrowingWindow other;
+        SendMessageA(other.Handle(), WM_USER + 5, 99, 0);
+    });
+    ThrowingWindow window;
+    for (int tick = 0; tick < 5; ++tick) EXPECT_EQ(SendMessageA(window.Handle(), WM_USER + 5, 1, 0), 0);
+    SendMessageA(window.Handle(), WM_USER + 6, 0, 0);
+    PostMessageA(window.Handle(), WM_USER + 5, 1, 0);  // through the message loop as well
+    toolkit::Application::Instance().ProcessMessages();
+    EXPECT_EQ(SendMessageA(window.Handle(), WM_USER + 7, 0, 0), 1) << "the window still answers";
+    toolkit::SetErrorBoxHandler({});
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Cannot sample: 1", std::bad_alloc().what()}));
+}
+
+TEST(Window, AHookThatThrowsIsReportedAndTheMessageGoesOn)
+{
+    std::vector<std::string> boxes;
+    toolkit::SetErrorBoxHandler([&](const std::string& text) { boxes.push_back(text); });
+    int handled = 0;
+    toolkit::MessageWindow window([&](UINT message, WPARAM, LPARAM, LRESULT&) {
+        if (message != WM_USER + 8) return false;
+        ++handled;
+        return true;
+    });
+    auto& application = toolkit::Application::Instance();
+    const int id = application.AddMessageHook([](MSG& message) -> bool {
+        if (message.message == WM_USER + 8) throw toolkit::Error("Hook failed");
+        return false;
+    });
+    PostMessageA(window.Handle(), WM_USER + 8, 0, 0);
+    application.ProcessMessages();
+    application.RemoveMessageHook(id);
+    toolkit::SetErrorBoxHandler({});
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Hook failed"}));
+    EXPECT_EQ(handled, 1);
+}
+
+TEST(Window, WindowsThatAskForOtherClassValuesGetClassesOfTheirOwn)
+{
+    auto args = toolkit::Window::HiddenArgs("KalvoraClassTest");
+    struct Plain : toolkit::Window {
+        explicit Plain(const CreateArgs& args) { Create(args); }
+    };
+    Plain arrow(args);
+    args.cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // the hand
+    args.classStyle = CS_DBLCLKS;
+    Plain hand(args);
+    Plain handAgain(args);
+    EXPECT_EQ(GetClassLongPtrA(arrow.Handle(), GCLP_HCURSOR),
+              reinterpret_cast<LONG_PTR>(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512))));
+    EXPECT_EQ(GetClassLongPtrA(hand.Handle(), GCLP_HCURSOR), reinterpret_cast<LONG_PTR>(args.cursor));
+    EXPECT_EQ(GetClassLongPtrA(hand.Handle(), GCL_STYLE), static_cast<LONG_PTR>(CS_DBLCLKS));
+    char first[64] = {}, second[64] = {}, third[64] = {};
+    GetClassNameA(arrow.Handle(), first, sizeof(first));
+    GetClassNameA(hand.Handle(), second, sizeof(second));
+    GetClassNameA(handAgain.Handle(), third, sizeof(third));
+    EXPECT_STREQ(first, "KalvoraClassTest") << "the first keeps the name it asked for";
+    EXPECT_STRNE(second, first);
+    EXPECT_STREQ(third, second) << "the same values share one class";
 }
