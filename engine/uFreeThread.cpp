@@ -93,11 +93,10 @@ void TFreeThread::FreePasses()
 
 bool TFreeThread::CommitBlock()
 {
-    if (void* whole = CommitPiece(BlockSize)) {
-        Block.push_back({whole, BlockSize});
-        return true;
-    }
-    return MayCommitInPieces() && CommitInPieces();
+    if (MayCommitInPieces()) return CommitInPieces();  // one piece where the address space allows
+    void* whole = CommitPiece(BlockSize);
+    if (whole) Block.push_back({whole, BlockSize});
+    return whole != nullptr;
 }
 
 namespace {
