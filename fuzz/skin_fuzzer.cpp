@@ -2,7 +2,8 @@
 // (Linux, clang) with AddressSanitizer and UndefinedBehaviorSanitizer by
 // scripts/fuzz.sh. Inputs starting with "BM" go to the BMP decoder, all others
 // to the skin parser. Every input must give a result or a SkinError; a skin
-// error must name the file and a line. Anything else stops the run.
+// error must name the file and a line; a document stays within the limits.
+// Anything else stops the run.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 
 #include "skin/SkinBitmap.h"
 #include "skin/SkinError.h"
+#include "skin/SkinLimits.h"
 #include "skin/SkinParser.h"
 
 namespace {
@@ -26,11 +28,24 @@ bool NamesFileAndLine(const std::string& message)
     return digits > 0 && message.compare(i, 3, "): ") == 0 && message.size() > i + 3;
 }
 
-// Touches what a loaded document offers, so that its contents are read too.
+// Touches what a loaded document offers, so that its contents are read too,
+// and checks that it stays as small as the limits promise: a based image
+// must not multiply a small input into a huge document.
 void Walk(const skin::SkinDocument& doc)
 {
     volatile long sum = 0;
-    for (const auto& file : doc.BitmapFiles()) sum = sum + static_cast<long>(file.size());
+    const auto files = doc.BitmapFiles();
+    if (files.size() > static_cast<std::size_t>(skin::limits::kMaxImageFiles)) std::abort();
+    for (const auto& file : files) sum = sum + static_cast<long>(file.size());
+    std::size_t layers = 0, chars = 0;
+    for (const auto& image : doc.images) {
+        layers += image.layers.size();
+        for (const auto& layer : image.layers) chars += layer.text.size() + layer.bitmapFile.size() + layer.font.size();
+    }
+    if (layers > static_cast<std::size_t>(skin::limits::kMaxLayersInAll) || chars > skin::limits::kMaxLayerCharsInAll) {
+        std::fprintf(stderr, "document beyond the limits: %zu layers, %zu characters\n", layers, chars);
+        std::abort();
+    }
     const skin::ElementDef* window = doc.DefaultWindow();
     if (!window) std::abort();  // a valid skin always has a window
     std::vector<const skin::ElementDef*> pending{window};

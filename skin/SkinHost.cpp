@@ -10,6 +10,7 @@
 #include "skin/TSkin.h"
 #include "toolkit/DebugOut.h"
 #include "toolkit/DrawingGuards.h"
+#include "toolkit/HandlerErrors.h"
 #include "toolkit/Handles.h"
 
 namespace skin {
@@ -258,9 +259,8 @@ bool SkinHost::FireSkinEvent(SkinNode* source, const wchar_t* name)
         try {
             owner_.OnSkinEvent(source, name);
         } catch (const std::exception& e) {
-            // Nothing may leave a window procedure; the handler should have
-            // dealt with it.
-            toolkit::DebugOut(std::string("skin: an OnSkinEvent handler failed: ") + e.what());
+            // Nothing may leave a window procedure: shown like any handler's error.
+            toolkit::ReportHandlerError(e.what());
         }
     }
     return attached_;
@@ -274,7 +274,7 @@ bool SkinHost::FireMouse(SkinNode* source, bool down, int button, POINT p)
         try {
             handler(source, button, p.x, p.y);
         } catch (const std::exception& e) {
-            toolkit::DebugOut(std::string("skin: a mouse event handler failed: ") + e.what());
+            toolkit::ReportHandlerError(e.what());
         }
     }
     return attached_;
@@ -288,7 +288,7 @@ bool SkinHost::FireScroll(SkinNode* source, bool track, int position)
         try {
             handler(source, position);
         } catch (const std::exception& e) {
-            toolkit::DebugOut(std::string("skin: a scroll event handler failed: ") + e.what());
+            toolkit::ReportHandlerError(e.what());
         }
     }
     return attached_;
@@ -440,7 +440,12 @@ void SkinHost::UpdateHover(POINT p)
     }
     if (!trackingLeave_) {
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
-        trackingLeave_ = ::TrackMouseEvent(&track) != FALSE;
+        ::TrackMouseEvent(&track);
+        // A move that arrives after the cursor left (the end of a drag
+        // released outside) may start no tracking and bring no leave either
+        // (Wine): ask, so that the next move tries again.
+        TRACKMOUSEEVENT query{sizeof(query), TME_QUERY, nullptr, 0};
+        trackingLeave_ = ::TrackMouseEvent(&query) && query.hwndTrack == window_ && (query.dwFlags & TME_LEAVE);
     }
 }
 
@@ -504,7 +509,8 @@ LRESULT CALLBACK SkinHost::SubclassProc(HWND window, UINT message, WPARAM wParam
     // Keeps the host alive through handlers that take the skin off.
     std::shared_ptr<SkinHost> self = reinterpret_cast<SkinHost*>(data)->weak_from_this().lock();
     if (!self || !self->attached_) return ::DefSubclassProc(window, message, wParam, lParam);
-    return self->Handle(message, wParam, lParam);
+    // Nothing may unwind through the system's frames.
+    return toolkit::CatchHandlerErrors(LRESULT{0}, [&] { return self->Handle(message, wParam, lParam); });
 }
 
 LRESULT SkinHost::Handle(UINT message, WPARAM wParam, LPARAM lParam)

@@ -17,6 +17,10 @@ constexpr int kMaxWindowSize = 8192;
 constexpr int kMaxAnimationSteps = 256;
 constexpr int kMaxStepMs = 600000;
 constexpr int kMaxLayers = 64;
+// All images together, counting what a based image copies from its base, so
+// that "image b : a" lines cannot multiply a small file into a huge document.
+constexpr int kMaxLayersInAll = 20000;
+constexpr std::size_t kMaxLayerCharsInAll = 1024 * 1024;  // texts, bitmap and font names
 constexpr int kMaxRadius = 4096;
 constexpr int kMaxFontPoints = 200;
 

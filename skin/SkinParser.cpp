@@ -365,6 +365,8 @@ private:
         } else if (k == "bitmap") {
             layer.bitmapFile = v.Text();
             CheckBitmapName(v, layer.bitmapFile);
+            if (bitmapNames_.insert(layer.bitmapFile).second && bitmapNames_.size() > std::size_t(limits::kMaxImageFiles))
+                v.Fail("more than 256 bitmap files");
         } else if (k == "bitmap-part") {
             v.Expect(4, "x y width height inside the bitmap");
             layer.hasBitmapPart = true;
@@ -454,7 +456,19 @@ private:
             image.layers.push_back(layer);
         }
         if (image.layers.size() > std::size_t(limits::kMaxLayers)) Fail(b.line, what + " has more than 64 layers");
+        CountLayers(image, what);
         doc_.images.push_back(std::move(image));
+    }
+
+    // Layers copied from a base cost memory like written ones and count the same.
+    void CountLayers(const ImageDef& image, const std::string& what)
+    {
+        layersInAll_ += image.layers.size();
+        if (layersInAll_ > std::size_t(limits::kMaxLayersInAll))
+            Fail(image.line, what + ": the images hold more than 20000 layers in all (a based image counts its base's layers)");
+        for (const LayerDef& layer : image.layers) layerCharsInAll_ += layer.text.size() + layer.bitmapFile.size() + layer.font.size();
+        if (layerCharsInAll_ > limits::kMaxLayerCharsInAll)
+            Fail(image.line, what + ": the images hold more than 1 MB of text in all (a based image counts its base's texts)");
     }
 
     void NoteImage(const Values& v, const std::string& name) { refs_.push_back({name, v.Line(), false}); }
@@ -736,6 +750,9 @@ private:
     const std::string& file_;
     SkinDocument doc_;
     std::vector<Reference> refs_;
+    std::set<std::wstring> bitmapNames_;
+    std::size_t layersInAll_ = 0;
+    std::size_t layerCharsInAll_ = 0;
     std::array<bool, 3> statesSet_{};
     bool shapeSet_ = false;
 };

@@ -1,5 +1,8 @@
 #include "skin/SkinResources.h"
 
+#include <new>
+#include <tuple>
+
 #include "skin/SkinError.h"
 #include "skin/SkinLimits.h"
 #include "skin/SkinNodes.h"
@@ -37,8 +40,7 @@ int ScreenDpi()
     return dpi > 0 ? dpi : 96;
 }
 
-// Whole file into memory, refusing what is larger than limit.
-std::vector<uint8_t> ReadWholeFile(const std::wstring& path, std::size_t limit, const std::string& what)
+toolkit::UniqueFileHandle OpenForReading(const std::wstring& path, const std::string& what)
 {
     // The A functions take the name in the ANSI code page; a name that does
     // not fit it would open some other file, or none.
@@ -49,15 +51,40 @@ std::vector<uint8_t> ReadWholeFile(const std::wstring& path, std::size_t limit, 
     toolkit::UniqueFileHandle file(::CreateFileA(narrow.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) throw SkinError(what + ": the file cannot be opened (error " + std::to_string(::GetLastError()) + ")");
+    return file;
+}
+
+// Whole file into memory, refusing what is larger than limit.
+std::vector<uint8_t> ReadAll(HANDLE file, std::size_t limit, const std::string& what)
+{
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.Get(), &size)) throw SkinError(what + ": the file size cannot be read");
+    if (!::GetFileSizeEx(file, &size)) throw SkinError(what + ": the file size cannot be read");
     if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit)
         throw SkinError(what + ": the file is larger than " + std::to_string(limit / (1024 * 1024)) + " MB");
     std::vector<uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
     DWORD read = 0;
-    if (!bytes.empty() && (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
+    if (!bytes.empty() && (!::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
         throw SkinError(what + ": the file cannot be read");
     return bytes;
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::wstring& path, std::size_t limit, const std::string& what)
+{
+    toolkit::UniqueFileHandle file = OpenForReading(path, what);
+    return ReadAll(file.Get(), limit, what);
+}
+
+// Which file a handle reads, whatever name opened it: "a.bmp", "./a.bmp"
+// and "A.BMP" are one file on Windows and are decoded once.
+using FileIdentity = std::tuple<DWORD, DWORD, DWORD>;
+
+bool IdentityOf(HANDLE file, FileIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    // Some file systems (network shares) give no file index: no identity.
+    if (!::GetFileInformationByHandle(file, &info) || (info.nFileIndexHigh == 0 && info.nFileIndexLow == 0)) return false;
+    identity = FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return true;
 }
 
 int FirstLineNaming(const SkinDocument& doc, const std::wstring& file)
@@ -72,13 +99,24 @@ std::shared_ptr<const SkinResources> Build(const std::string& text, const std::w
 {
     const std::string shownName = fileName.empty() ? std::string("(skin text)") : Narrow(fileName);
     SkinDocument doc = ParseSkin(text, shownName);
-    std::map<std::wstring, SkinPixels> bitmaps;
+    std::map<std::wstring, std::shared_ptr<const SkinPixels>> bitmaps;
+    std::map<FileIdentity, std::shared_ptr<const SkinPixels>> decoded;
     const std::wstring folder = FolderOf(fileName);
     for (const std::wstring& file : doc.BitmapFiles()) {
         const int line = FirstLineNaming(doc, file);
         try {
-            std::vector<uint8_t> bytes = ReadWholeFile(folder + file, limits::kMaxImageFileBytes, Narrow(file));
-            SkinPixels pixels = DecodeBmp(bytes);
+            toolkit::UniqueFileHandle handle = OpenForReading(folder + file, Narrow(file));
+            FileIdentity identity;
+            const bool known = IdentityOf(handle.Get(), identity);
+            if (known) {
+                auto seen = decoded.find(identity);
+                if (seen != decoded.end()) {
+                    bitmaps.emplace(file, seen->second);
+                    continue;
+                }
+            }
+            auto pixels = std::make_shared<const SkinPixels>(DecodeBmp(ReadAll(handle.Get(), limits::kMaxImageFileBytes, Narrow(file))));
+            if (known) decoded.emplace(identity, pixels);
             bitmaps.emplace(file, std::move(pixels));
         } catch (const SkinError& e) {
             std::string message = e.what();
@@ -90,7 +128,7 @@ std::shared_ptr<const SkinResources> Build(const std::string& text, const std::w
     for (const ImageDef& image : doc.images) {
         for (const LayerDef& layer : image.layers) {
             if (layer.bitmapFile.empty() || !layer.hasBitmapPart) continue;
-            const SkinPixels& p = bitmaps.at(layer.bitmapFile);
+            const SkinPixels& p = *bitmaps.at(layer.bitmapFile);
             const auto& part = layer.bitmapPart;
             if (part[0] + part[2] > p.width || part[1] + part[3] > p.height)
                 throw FileError(shownName, image.line,
@@ -103,7 +141,8 @@ std::shared_ptr<const SkinResources> Build(const std::string& text, const std::w
 
 }  // namespace
 
-SkinResources::SkinResources(SkinDocument document, std::map<std::wstring, SkinPixels> bitmaps, const std::wstring& fileName)
+SkinResources::SkinResources(SkinDocument document, std::map<std::wstring, std::shared_ptr<const SkinPixels>> bitmaps,
+                             const std::wstring& fileName)
     : document_(std::move(document)), bitmaps_(std::move(bitmaps))
 {
     std::size_t slash = fileName.find_last_of(L"\\/");
@@ -139,7 +178,7 @@ const ImageDef* SkinResources::Section(const std::wstring& name) const
 const SkinPixels* SkinResources::Bitmap(const std::wstring& file) const
 {
     auto it = bitmaps_.find(file);
-    return it == bitmaps_.end() ? nullptr : &it->second;
+    return it == bitmaps_.end() ? nullptr : it->second.get();
 }
 
 HFONT SkinResources::Font(const std::string& name) const
@@ -148,20 +187,34 @@ HFONT SkinResources::Font(const std::string& name) const
     return it == fonts_.end() ? defaultFont_.Get() : it->second.Get();
 }
 
+SkinError OutOfMemoryError(const std::wstring& fileName)
+{
+    return SkinError((fileName.empty() ? std::string("(skin text)") : Narrow(fileName)) + ": there is not enough memory to load the skin");
+}
+
 std::shared_ptr<const SkinResources> LoadSkinFile(const std::wstring& path)
 {
     if (path.empty()) throw SkinError("no skin file was given");
-    const std::string shown = Narrow(path);
-    DWORD attributes = ::GetFileAttributesA(shown.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) throw SkinError(shown + ": the skin file does not exist");
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw SkinError(shown + ": this is a folder, not a skin file");
-    std::vector<uint8_t> bytes = ReadWholeFile(path, limits::kMaxFileBytes, shown);
-    return Build(std::string(bytes.begin(), bytes.end()), path);
+    try {
+        const std::string shown = Narrow(path);
+        DWORD attributes = ::GetFileAttributesA(shown.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) throw SkinError(shown + ": the skin file does not exist");
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw SkinError(shown + ": this is a folder, not a skin file");
+        std::vector<uint8_t> bytes = ReadWholeFile(path, limits::kMaxFileBytes, shown);
+        return Build(std::string(bytes.begin(), bytes.end()), path);
+    } catch (const std::bad_alloc&) {
+        // What was built so far is gone by now, so the message has room.
+        throw OutOfMemoryError(path);
+    }
 }
 
 std::shared_ptr<const SkinResources> LoadSkinText(const std::string& text, const std::wstring& fileName)
 {
-    return Build(text, fileName);
+    try {
+        return Build(text, fileName);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemoryError(fileName);
+    }
 }
 
 }  // namespace skin

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "skin/SkinBitmap.h"
+#include "skin/SkinError.h"
 #include "skin/SkinModel.h"
 #include "toolkit/Handles.h"
 
@@ -16,7 +17,9 @@ namespace skin {
 class SkinResources {
 public:
     // fileName: the skin's path (wide), for its folder and base name.
-    SkinResources(SkinDocument document, std::map<std::wstring, SkinPixels> bitmaps, const std::wstring& fileName);
+    // bitmaps: by the name a layer gives; names of one file share its pixels.
+    SkinResources(SkinDocument document, std::map<std::wstring, std::shared_ptr<const SkinPixels>> bitmaps,
+                  const std::wstring& fileName);
     SkinResources(const SkinResources&) = delete;
     SkinResources& operator=(const SkinResources&) = delete;
 
@@ -34,15 +37,18 @@ public:
 
 private:
     SkinDocument document_;
-    std::map<std::wstring, SkinPixels> bitmaps_;
+    std::map<std::wstring, std::shared_ptr<const SkinPixels>> bitmaps_;
     std::map<std::string, toolkit::UniqueFont> fonts_;
     toolkit::UniqueFont defaultFont_;
     std::wstring baseName_;
 };
 
-// Reads a skin file and the bitmaps it names; throws SkinError on any fault.
+// Reads a skin file and the bitmaps it names; throws SkinError on any fault,
+// running out of memory included.
 std::shared_ptr<const SkinResources> LoadSkinFile(const std::wstring& path);
 // The same for skin text in memory; bitmaps come from fileName's folder.
 std::shared_ptr<const SkinResources> LoadSkinText(const std::string& text, const std::wstring& fileName);
+// The error of a load that ran out of memory.
+SkinError OutOfMemoryError(const std::wstring& fileName);
 
 }  // namespace skin

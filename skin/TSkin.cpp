@@ -1,6 +1,7 @@
 #include "skin/TSkin.h"
 
 #include <map>
+#include <new>
 
 #include "skin/SkinHost.h"
 #include "skin/SkinNodes.h"
@@ -31,18 +32,24 @@ void TSkin::UnloadSkin()
 
 void TSkin::LoadSkin(const std::wstring& path)
 {
-    // Everything is built aside first; only a complete skin replaces the
-    // loaded one.
-    std::shared_ptr<const SkinResources> resources = LoadSkinFile(path);
-    auto root = std::make_unique<SkinDocumentRoot>(resources);
-    state_->root = std::move(root);
-    state_->resources = std::move(resources);
+    Replace(LoadSkinFile(path), path);
 }
 
 void TSkin::LoadSkinFromText(const std::string& text, const std::wstring& fileName)
 {
-    std::shared_ptr<const SkinResources> resources = LoadSkinText(text, fileName);
-    auto root = std::make_unique<SkinDocumentRoot>(resources);
+    Replace(LoadSkinText(text, fileName), fileName);
+}
+
+void TSkin::Replace(std::shared_ptr<const SkinResources> resources, const std::wstring& fileName)
+{
+    // Everything is built aside first; only a complete skin replaces the
+    // loaded one.
+    std::unique_ptr<SkinDocumentRoot> root;
+    try {
+        root = std::make_unique<SkinDocumentRoot>(resources);
+    } catch (const std::bad_alloc&) {
+        throw OutOfMemoryError(fileName);
+    }
     state_->root = std::move(root);
     state_->resources = std::move(resources);
 }

@@ -5,7 +5,7 @@
 //
 // Errors: every operation that fails throws skin::SkinError (a toolkit::Error)
 // with a message for the user; a failed operation changes nothing (a failed
-// LoadSkin leaves no skin loaded, not half of one).
+// LoadSkin keeps the skin loaded before it, never half of the new one).
 //
 // Events are called on the host window's thread, from inside its message
 // handling. A handler may call any operation of the component and may even
@@ -28,6 +28,7 @@ namespace skin {
 
 class SkinDocumentObjects;
 class SkinHost;
+class SkinResources;
 
 class TSkin {
 public:
@@ -40,7 +41,8 @@ public:
     void UnloadSkin();
     // Loads a skin file; replaces the loaded skin only when the new one is
     // valid. Throws for an empty path, a missing or unreadable file, a file
-    // that is no valid skin and images that cannot be used.
+    // that is no valid skin, images that cannot be used, and a skin that
+    // does not fit into the memory left.
     void LoadSkin(const std::wstring& path);
     // The same for skin text held in memory (UTF-8). fileName names the text
     // in error messages, and image files are looked for in its folder.
@@ -79,6 +81,7 @@ public:
 private:
     friend class SkinHost;
     struct State;
+    void Replace(std::shared_ptr<const SkinResources> resources, const std::wstring& fileName);
     std::unique_ptr<State> state_;
 };
 

@@ -236,6 +236,53 @@ TEST(SkinParser, FileLargerThanOneMegabyteIsRefused)
     EXPECT_NE(Error(text).find("larger than 1 MB"), std::string::npos);
 }
 
+// An image based on another copies the base's layers: "image a" with a few
+// hundred KB of layers and thousands of one-line "image bN : a { }" used to
+// grow a file under 1 MB into gigabytes. Copies count like written layers.
+std::string BasedImages(int layersInBase, int textLength, int copies)
+{
+    std::string text = "image a { text = \"" + std::string(std::size_t(textLength), 'x') + "\";";
+    for (int i = 1; i < layersInBase; ++i) text += " layer { text = \"" + std::string(std::size_t(textLength), 'x') + "\" }";
+    text += " }\n";
+    for (int i = 0; i < copies; ++i) text += "image b" + std::to_string(i) + " : a { }\n";  // line i + 2
+    return text + "window W { }\n";
+}
+
+TEST(SkinParser, BasedImagesCountTheLayersAndTextsTheyCopy)
+{
+    struct Case {
+        int layersInBase, textLength, copies;
+        const char* expected;  // "(accepted)" or the message
+    };
+    const Case cases[] = {
+        {50, 0, 399, "(accepted)"},  // 20000 layers in all
+        {50, 0, 400, "t.skn(401): image \"b399\": the images hold more than 20000 layers in all"},
+        {1, 4096, 255, "(accepted)"},  // 1 MB of text in all
+        {1, 4096, 256, "t.skn(257): image \"b255\": the images hold more than 1 MB of text in all"},
+        // The file of the report: 313 KB, 3 GB once read before copies counted.
+        {64, 4096, 3000, "t.skn(5): image \"b3\": the images hold more than 1 MB of text in all"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = BasedImages(c.layersInBase, c.textLength, c.copies);
+        const std::string message = Error(text);
+        EXPECT_EQ(message.substr(0, std::string(c.expected).size()), c.expected)
+            << c.layersInBase << " layers of " << c.textLength << " characters, " << c.copies << " copies (" << text.size() << " bytes)";
+    }
+}
+
+TEST(SkinParser, AtMost256BitmapFilesAreNamed)
+{
+    auto skinNaming = [](int files, int repeats) {
+        std::string text;
+        for (int i = 0; i < files; ++i) text += "image i" + std::to_string(i) + " { bitmap = f" + std::to_string(i) + ".bmp }\n";
+        for (int i = 0; i < repeats; ++i) text += "image r" + std::to_string(i) + " { bitmap = f0.bmp; layer { bitmap = f1.bmp } }\n";
+        return text + "window W { }\n";
+    };
+    EXPECT_EQ(Error(skinNaming(256, 100)), "(accepted)") << "a file named again is no new file";
+    EXPECT_EQ(Error(skinNaming(257, 0)), "t.skn(257): more than 256 bitmap files");
+    EXPECT_EQ(Error("image a { bitmap = x.bmp }\n" + skinNaming(256, 0)), "t.skn(257): more than 256 bitmap files");
+}
+
 TEST(SkinParser, HugeCountsOfValuesAreRefused)
 {
     std::string text = "window W { polygon =";

@@ -296,6 +296,43 @@ TEST(SkinLoad, BitmapsBesideTheSkinLoadAndBadOnesNameFileAndLine)
     }
 }
 
+TEST(SkinLoad, OneFileNamedInSeveralSpellingsIsDecodedOnce)
+{
+    skintest::TempFolder folder;
+    skintest::BmpSpec spec;
+    spec.width = 3;
+    spec.height = 3;
+    folder.Write("a.bmp", skintest::MakeBmp(spec));
+    folder.Write("b.bmp", skintest::MakeBmp(spec));
+    folder.Write("sub\\c.bmp", skintest::MakeBmp(spec));
+    const char* names[] = {"a.bmp", "./a.bmp", "A.BMP", ".\\a.bmp", "b.bmp", "sub/c.bmp", "sub\\c.bmp", "SUB/./C.bmp"};
+    std::string text;
+    int i = 0;
+    for (const char* name : names) {
+        std::string quoted;
+        for (const char* c = name; *c; ++c) quoted += *c == '\\' ? std::string("\\\\") : std::string(1, *c);
+        text += "image p" + std::to_string(i++) + " { bitmap = \"" + quoted + "\" }\n";
+    }
+    folder.Write("t.skn", text + "window W { }\n");
+    auto resources = LoadSkinFile(folder.Path("t.skn"));
+
+    auto pixels = [&](const wchar_t* name) { return resources->Bitmap(name); };
+    const SkinPixels* a = pixels(L"a.bmp");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->width, 3);
+    EXPECT_EQ(pixels(L"./a.bmp"), a);
+    EXPECT_EQ(pixels(L"A.BMP"), a);
+    EXPECT_EQ(pixels(L".\\a.bmp"), a);
+    const SkinPixels* b = pixels(L"b.bmp");
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(b, a) << "another file with the same bytes is a picture of its own";
+    const SkinPixels* c = pixels(L"sub/c.bmp");
+    ASSERT_NE(c, nullptr);
+    EXPECT_NE(c, a);
+    EXPECT_EQ(pixels(L"sub\\c.bmp"), c);
+    EXPECT_EQ(pixels(L"SUB/./C.bmp"), c);
+}
+
 TEST(SkinLoad, SectionNamesFallBackWithoutPressedAndCheckedSuffixes)
 {
     auto resources = LoadSkinText("image a { }\nimage a_checked { }\nwindow W { }", L"s.skn");

@@ -4,6 +4,7 @@
 // that take the skin off or destroy the window in the middle of an event.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "tests/skin/SkinTestFiles.h"
 #include "toolkit/Application.h"
 #include "toolkit/DrawingGuards.h"
+#include "toolkit/Error.h"
+#include "toolkit/ErrorBox.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Window.h"
 
@@ -40,7 +43,7 @@ window Main {
     rect = 10 80 210 100
     min = 0; max = 109; page = 10; step = 1
     track = track; thumb = thumb; thumb-size = 20
-    arrow-size = 20; arrow-dec = btn; arrow-inc = btn
+    arrow-size = 20; arrow-dec = btn; arrow-inc = btn; arrow-inc-down = btn_down
   }
   panel page {
     rect = 0 110 right bottom
@@ -50,6 +53,22 @@ window Main {
   }
 }
 window Framed { default = yes; frame = keep; color = #abcdef }
+image arrow { fill = #ffff00 }
+image arrow_down { fill = #ff8000 }
+window Tall {
+  size = 120 300
+  color = #102030
+  // A triangle over the top and a band across the bottom, with an opening
+  // between them.
+  polygon = 0 0 right 0 center bottom-100
+  polygon = 0 bottom-50 right bottom-50 right bottom 0 bottom
+  scrollbar vbar {
+    rect = 50 10 70 250
+    min = 0; max = 109; page = 10; step = 2
+    track = track; thumb = thumb; thumb-size = 20
+    arrow-size = 20; arrow-dec = arrow; arrow-inc = arrow; arrow-dec-down = arrow_down; arrow-inc-down = arrow_down
+  }
+}
 )";
 
 const COLORREF kFace = RGB(0x10, 0x20, 0x30);
@@ -321,6 +340,239 @@ TEST_F(SkinWindow, ArrowsStepByStepAndThePageAreaByPage)
         << "no scroll event when the position cannot move";
 }
 
+// Screen point of a client point of the host.
+POINT OnScreen(HWND window, int x, int y)
+{
+    POINT p{x, y};
+    ::ClientToScreen(window, &p);
+    return p;
+}
+
+// The cursor is really moved, or the test cannot run here.
+bool MoveCursor(POINT p)
+{
+    ::SetCursorPos(p.x, p.y);
+    POINT now{};
+    ::GetCursorPos(&now);
+    return now.x == p.x && now.y == p.y;
+}
+
+// Moves the mouse as the user does: the system sends the moves (and tracks
+// leaves) itself.
+bool MoveMouse(POINT p)
+{
+    const int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = static_cast<LONG>((p.x * 65536LL + width / 2) / width);
+    input.mi.dy = static_cast<LONG>((p.y * 65536LL + height / 2) / height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    if (::SendInput(1, &input, sizeof(input)) != 1) return false;
+    return toolkit::Application::Instance().ProcessMessagesUntil(
+        [&] {
+            POINT now{};
+            ::GetCursorPos(&now);
+            return now.x == p.x && now.y == p.y;
+        },
+        5000);
+}
+
+TEST_F(SkinWindow, WheelMovesTheBarUnderTheMouseByAStepPerNotch)
+{
+    Apply();
+    auto* bar = dynamic_cast<ISkinScrollBar*>(Find(L"bar"));
+    ASSERT_NE(bar, nullptr);
+    bar->SetStep(3);
+    struct Case {
+        std::vector<int> deltas;  // one posted message each
+        int x, y;                 // where the mouse is (client)
+        int from, expected;
+        int scrolls;              // OnScroll events
+    };
+    const Case cases[] = {
+        {{120}, 100, 90, 50, 47, 1},        // away from the user: lower
+        {{-240}, 100, 90, 50, 56, 1},       // two notches in one message
+        {{60, 60}, 100, 90, 50, 47, 1},     // half notches add up
+        {{120}, 20, 20, 50, 50, 0},         // over a button: no bar moves
+        {{120}, 100, 150, 50, 50, 0},       // over the bare face
+        {{360}, 100, 90, 4, 0, 1},          // stops at the ends
+        {{120}, 100, 90, 0, 0, 0},
+        {{-120 * 50}, 100, 90, 60, 100, 1},
+        {{40, -40, 40}, 100, 90, 50, 50, 0},  // last: it leaves a part of a notch
+    };
+    for (const Case& c : cases) {
+        bar->SetPosition(c.from);
+        TakeEvents();
+        const POINT at = OnScreen(host_.Handle(), c.x, c.y);
+        for (int delta : c.deltas)
+            ::PostMessageA(host_.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(delta))), MAKELPARAM(at.x, at.y));
+        toolkit::Application::Instance().ProcessMessages();
+        EXPECT_EQ(bar->GetPosition(), c.expected) << "from " << c.from << " at " << c.x << "," << c.y;
+        const std::vector<std::wstring> events = TakeEvents();
+        EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::wstring& e) { return e.rfind(L"scroll bar", 0) == 0; }), c.scrolls)
+            << "from " << c.from << " at " << c.x << "," << c.y;
+        if (c.scrolls) {
+            EXPECT_EQ(events.back(), L"scroll bar " + std::to_wstring(c.expected));
+        }
+    }
+}
+
+TEST_F(SkinWindow, HeldArrowRepeatsUntilTheEndAndPausesWhileTheMouseIsOff)
+{
+    Apply();
+    auto* bar = dynamic_cast<ISkinScrollBar*>(Find(L"bar"));
+    ASSERT_NE(bar, nullptr);
+    bar->SetPosition(80);
+    TakeEvents();
+    auto& app = toolkit::Application::Instance();
+    // The increase arrow is 190..210 x 80..100; the repeat follows the real
+    // cursor, as it does when the user holds the button still.
+    if (!MoveCursor(OnScreen(host_.Handle(), 200, 90))) GTEST_SKIP() << "this display does not move the cursor";
+    ::PostMessageA(host_.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 90));
+    app.ProcessMessages();
+    EXPECT_EQ(Hex(Snapshot(host_.Handle()).At(200, 90)), "#008000") << "the arrow is held";
+    ASSERT_TRUE(app.ProcessMessagesUntil([&] { return bar->GetPosition() == 100; }, 10000)) << "at " << bar->GetPosition();
+    std::vector<std::wstring> events = TakeEvents();
+    std::vector<std::wstring> expected{L"bar OnMouseDown", L"down bar 1 200,90"};
+    for (int p = 81; p <= 100; ++p) expected.push_back(L"scroll bar " + std::to_wstring(p));
+    EXPECT_EQ(events, expected) << "one step at the press, then one per repeat, each position once";
+
+    // Away from the arrow the repeat waits; back on it, it goes on.
+    bar->SetPosition(10);
+    if (!MoveCursor(OnScreen(host_.Handle(), 200, 150))) GTEST_SKIP() << "the cursor stopped moving";
+    EXPECT_TRUE(app.ProcessMessagesUntil([&] { return Snapshot(host_.Handle()).At(200, 90) == RGB(0, 0xFF, 0); }, 5000))
+        << "the arrow loses its held look while the mouse is off it";
+    const int paused = bar->GetPosition();
+    TakeEvents();
+    ASSERT_TRUE(MoveCursor(OnScreen(host_.Handle(), 200, 90)));
+    EXPECT_TRUE(app.ProcessMessagesUntil([&] { return bar->GetPosition() > paused; }, 5000));
+    ::PostMessageA(host_.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(200, 90));
+    app.ProcessMessages();
+    events = TakeEvents();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), L"up bar 1") << "a release ends the repeat with no click";
+    EXPECT_EQ(::GetCapture(), nullptr);
+}
+
+TEST_F(SkinWindow, MouseLeavingTheWindowTakesTheHoverLookAwayEachTime)
+{
+    Apply();
+    auto& app = toolkit::Application::Instance();
+    const HWND w = host_.Handle();
+    const POINT away{5, 5};
+    const POINT overOk = OnScreen(w, 20, 20);
+    if (!MoveMouse(away)) GTEST_SKIP() << "this display does not move the mouse";
+    // The system reports leaves only for a window that is on the screen.
+    ::ShowWindow(w, SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(app.ProcessMessagesUntil([&] { return ::WindowFromPoint(overOk) == w; }, 10000)) << "the window does not show";
+    for (int round = 0; round < 2; ++round) {
+        // A move that arrives when the cursor has already gone, as the last
+        // one of a drag released outside: nothing can track a leave for it.
+        Send(WM_MOUSEMOVE, 20, 60);
+        ASSERT_TRUE(MoveMouse(overOk));
+        EXPECT_TRUE(app.ProcessMessagesUntil([&] { return Snapshot(w).At(20, 20) == RGB(0, 0xC0, 0); }, 5000)) << "hover, round " << round;
+        ASSERT_TRUE(MoveMouse(away));
+        EXPECT_TRUE(app.ProcessMessagesUntil([&] { return Snapshot(w).At(20, 20) == kGreen; }, 5000))
+            << "the leave gives the normal look back, round " << round;
+    }
+    // A held button keeps its look through a leave: the press owns it.
+    Send(WM_LBUTTONDOWN, 20, 20, MK_LBUTTON);
+    ::PostMessageA(w, WM_MOUSELEAVE, 0, 0);
+    app.ProcessMessages();
+    EXPECT_EQ(Hex(Snapshot(w).At(20, 20)), "#008000");
+    Send(WM_LBUTTONUP, 20, 20);
+    EXPECT_EQ(TakeEvents().back(), L"ok OnClick");
+}
+
+TEST_F(SkinWindow, VerticalBarRunsTopToBottomForArrowsPagesDragAndWheel)
+{
+    skin_.ApplySkinWindow(host_.Handle(), L"Tall");
+    auto* bar = dynamic_cast<ISkinScrollBar*>(Find(L"vbar"));
+    ASSERT_NE(bar, nullptr);
+    // Arrows 10..30 and 230..250, track 30..230 with a thumb of 20: 180
+    // pixels of travel for positions 0..100.
+    struct Case {
+        int from, y, expected;
+    };
+    const Case clicks[] = {{50, 240, 52}, {50, 20, 48}, {50, 225, 60}, {50, 35, 40}, {0, 20, 0}, {100, 240, 100}};
+    for (const Case& c : clicks) {
+        bar->SetPosition(c.from);
+        Click(60, c.y);
+        EXPECT_EQ(bar->GetPosition(), c.expected) << "from " << c.from << ", click at y " << c.y;
+    }
+    // The thumb is drawn where the position says: at 50 it covers 120..140.
+    bar->SetPosition(50);
+    Snapshot shot(host_.Handle());
+    EXPECT_EQ(Hex(shot.At(60, 119)), "#808080");
+    EXPECT_EQ(Hex(shot.At(60, 120)), "#0000ff");
+    EXPECT_EQ(Hex(shot.At(60, 139)), "#0000ff");
+    EXPECT_EQ(Hex(shot.At(60, 140)), "#808080");
+    EXPECT_EQ(Hex(shot.At(60, 20)), "#ffff00") << "the top arrow";
+
+    TakeEvents();
+    Send(WM_LBUTTONDOWN, 60, 125, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 200, 143, MK_LBUTTON);  // sideways does not count, 18 pixels down are 10
+    Send(WM_MOUSEMOVE, 60, 125, MK_LBUTTON);
+    Send(WM_MOUSEMOVE, 60, 0, MK_LBUTTON);
+    Send(WM_LBUTTONUP, 60, 0);
+    EXPECT_EQ(TakeEvents(), (std::vector<std::wstring>{L"vbar OnMouseDown", L"down vbar 1 60,125", L"track vbar 60", L"track vbar 50",
+                                                        L"track vbar 0", L"vbar OnMouseUp", L"up vbar 1", L"scroll vbar 0"}));
+
+    bar->SetPosition(50);
+    const POINT at = OnScreen(host_.Handle(), 60, 180);
+    ::PostMessageA(host_.Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(at.x, at.y));
+    toolkit::Application::Instance().ProcessMessages();
+    EXPECT_EQ(bar->GetPosition(), 52) << "the wheel towards the user moves down";
+}
+
+TEST_F(SkinWindow, PressHeldOnTheTrackPagesUntilTheThumbReachesTheMouse)
+{
+    skin_.ApplySkinWindow(host_.Handle(), L"Tall");
+    auto* bar = dynamic_cast<ISkinScrollBar*>(Find(L"vbar"));
+    ASSERT_NE(bar, nullptr);
+    bar->SetPosition(0);  // thumb 30..50
+    TakeEvents();
+    if (!MoveCursor(OnScreen(host_.Handle(), 60, 200))) GTEST_SKIP() << "this display does not move the cursor";
+    ::PostMessageA(host_.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 200));
+    auto& app = toolkit::Application::Instance();
+    EXPECT_TRUE(app.ProcessMessagesUntil([&] { return Snapshot(host_.Handle()).At(60, 200) == RGB(0, 0, 0xFF); }, 10000))
+        << "the thumb comes to the mouse; at " << bar->GetPosition();
+    // Pages of 10: 0, 10, ... 90 puts the thumb at 192..212, over y 200.
+    EXPECT_EQ(bar->GetPosition(), 90);
+    ::PostMessageA(host_.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(60, 200));
+    app.ProcessMessages();
+    std::vector<std::wstring> expected{L"vbar OnMouseDown", L"down vbar 1 60,200"};
+    for (int p = 10; p <= 90; p += 10) expected.push_back(L"scroll vbar " + std::to_wstring(p));
+    expected.insert(expected.end(), {L"vbar OnMouseUp", L"up vbar 1"});
+    EXPECT_EQ(TakeEvents(), expected);
+}
+
+TEST_F(SkinWindow, PolygonsShapeTheWindowAndFollowItsSize)
+{
+    skin_.ApplySkinWindow(host_.Handle(), L"Tall");
+    const HWND w = host_.Handle();
+    toolkit::UniqueRegion region(::CreateRectRgn(0, 0, 0, 0));
+    struct Probe {
+        int x, y;
+        bool inside;
+    };
+    auto check = [&](const char* what, std::initializer_list<Probe> probes) {
+        ASSERT_EQ(::GetWindowRgn(w, region.Get()), COMPLEXREGION) << what;
+        for (const Probe& p : probes)
+            EXPECT_EQ(::PtInRegion(region.Get(), p.x, p.y) != FALSE, p.inside) << what << ": " << p.x << "," << p.y;
+    };
+    // 120 x 300: the triangle (0,0) (120,0) (60,200); the band 250..300.
+    check("120 x 300", {{1, 1, true}, {118, 1, true}, {60, 190, true}, {10, 190, false}, {60, 220, false},
+                        {1, 251, true}, {119, 299, true}, {60, 249, false}, {60, 300, false}, {120, 260, false}});
+    // The outline is given in anchors: a larger window moves it along.
+    RECT r{};
+    ::GetWindowRect(w, &r);
+    ::SetWindowPos(w, nullptr, 0, 0, 200, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_EQ(ClientSize(w).cx, 200);
+    check("200 x 400", {{198, 1, true}, {100, 290, true}, {100, 310, false}, {1, 351, true}, {199, 399, true}, {100, 349, false},
+                        {1, 251, false}});
+}
+
 TEST_F(SkinWindow, DragCutShortByLostCaptureStillEndsWithOneScroll)
 {
     Apply();
@@ -353,6 +605,21 @@ TEST_F(SkinWindow, HandlerMayDestroyTheWindowDuringItsEvent)
     Click(20, 20);
     EXPECT_FALSE(host_.Exists());
     EXPECT_EQ(ErrorOf([&] { skin_.RemoveSkin(nullptr); }), "the window is not skinned by this skin");
+}
+
+TEST_F(SkinWindow, AHandlerThatThrowsIsShownOnceAndTheWindowGoesOn)
+{
+    std::vector<std::string> boxes;
+    toolkit::SetErrorBoxHandler([&](const std::string& text) { boxes.push_back(text); });
+    Apply();
+    onClick_ = [](ISkinObject*) { throw toolkit::Error("Cannot apply the setting"); };
+    Click(20, 20);
+    Click(20, 20);  // the same failure again: no second box
+    onClick_ = nullptr;
+    Click(20, 20);
+    toolkit::SetErrorBoxHandler({});
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Cannot apply the setting"}));
+    EXPECT_EQ(TakeEvents().back(), L"ok OnClick") << "the window still works";
 }
 
 TEST_F(SkinWindow, WindowDestroyedWhileSkinnedIsForgotten)
