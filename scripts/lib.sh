@@ -7,7 +7,8 @@ ARCHES="${ARCHES:-i686 x86_64}"
 
 log() { printf '== %s\n' "$*" >&2; }
 
-# Installs the toolchain, Wine and Xvfb through apt-get when any piece is missing.
+# Installs the toolchain, Wine, Xvfb and the fuzzing compiler through apt-get
+# when any piece is missing.
 ensure_deps() {
   local missing=()
   command -v i686-w64-mingw32-g++-posix   >/dev/null || missing+=(g++-mingw-w64-i686-posix)
@@ -26,6 +27,10 @@ ensure_deps() {
   [ -d /usr/src/googletest ] || missing+=(googletest)
   [ -d /usr/share/wine/fonts ] || missing+=(fonts-wine)
   [ -d /usr/share/fonts/truetype/liberation ] || missing+=(fonts-liberation)
+  # The short fuzzing pass of the tests (scripts/test.d/fuzz-short.sh).
+  command -v clang++ >/dev/null || missing+=(clang)
+  compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
+    missing+=(libclang-rt-14-dev)
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing: ${missing[*]}"
   if [ "$(id -u)" != 0 ]; then echo "need root to install: ${missing[*]}" >&2; return 1; fi
@@ -124,7 +129,8 @@ REG
     $KALVORA_WINE regedit /S "$WINEPREFIX/winedbg.reg" >/dev/null 2>&1 || true
     wineserver -w
   fi
-  wineserver -p
+  # A server already running for this prefix (a run before ours) serves us too.
+  wineserver -p || true
   STARTED_WINESERVER=1
   # The first program of a server session starts Wine's service processes,
   # which inherit its output: start them here, away from the tests' pipes.

@@ -2,9 +2,15 @@
 #include "engine/uIntArray.h"
 #include "engine/uMemoryFigures.h"
 #include "engine/uSizeText.h"
+#include "monitor/uCpuUsage.h"
+#include "tests/support/BusyThreads.h"
+#include "tests/support/SavedLocaleInfo.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <algorithm>
+#include <cmath>
 
 TEST(IntArray, StartsFullOfTheFillValueAndPushesAtTheEnd)
 {
@@ -71,6 +77,60 @@ TEST(MemoryFigures, ReadsTheMachine)
     EXPECT_FALSE(MemoryHistory);
 }
 
+// With CPU monitoring on, each sample also pushes one CPU figure: the main
+// sampler's average over all processors in whole percent, truncated, for the
+// interval since the previous sample. Measured against the processor time
+// spinning threads of this test were given, so a loaded machine cannot break it.
+TEST(MemoryFigures, WithCpuMonitoringEachSampleAlsoPushesTheMainSamplersAverage)
+{
+    InitMemoryState();
+    CreateCpuSamplers();
+    ASSERT_TRUE(MainCpuSampler);
+    CpuHistory = std::make_unique<TIntArray>(0);
+    constexpr uint64_t Marker = 0xFFFFFFFFu;  // no percentage
+    CpuHistory->Push(Marker);
+
+    const unsigned n = ProcessorsOfTheSystem();
+    BusyThreads busy(n);
+    const double wallStart = WallSeconds();
+    SampleHistories();  // the main sampler's baseline
+    const double cpuStart = ProcessCpuSeconds();
+    EXPECT_EQ(CpuHistory->Get(998), Marker) << "one CPU sample per sample";
+    EXPECT_LE(CpuHistory->Last(), 100u);
+    EXPECT_EQ(MemoryHistory->Get(998), 0u);
+    EXPECT_GT(MemoryHistory->Last(), 0u);
+
+    ASSERT_TRUE(WaitForProcessCpu(cpuStart, 0.4 * n, 120000)) << "the machine gave the test no processor time";
+    const double cpu = ProcessCpuSeconds() - cpuStart;
+    SampleHistories();
+    const double wall = WallSeconds() - wallStart;
+    busy.Stop();
+
+    ASSERT_EQ(MainCpuSampler->ProcessorCount(), static_cast<int>(n));
+    double average = 0.0;
+    for (unsigned i = 0; i < n; ++i) average += MainCpuSampler->ProcessorUsage(static_cast<int>(i)) / n;
+    const uint64_t sample = CpuHistory->Last();
+    EXPECT_EQ(CpuHistory->Get(997), Marker);
+    // Truncated, and held within 0 to 100 against counters that run ahead of the clock.
+    const double expected = std::clamp(std::trunc(average * 100), 0.0, 100.0);
+    EXPECT_EQ(sample, static_cast<uint64_t>(expected)) << "the main sampler's last interval";
+    EXPECT_LE(sample, 100u);
+    // Busy time seen (truncation costs up to one percent) against what this
+    // process alone used, less the counters' 10 ms resolution.
+    EXPECT_GE((static_cast<double>(sample) + 1) / 100.0 * n * wall, 0.9 * cpu - 0.02 * (n + 1))
+        << sample << " % of " << n << " processors over " << wall << " s, the test used " << cpu << " s";
+    EXPECT_EQ(MemoryHistory->Get(997), 0u) << "and one memory sample, as before";
+    EXPECT_GT(MemoryHistory->Get(998), 0u);
+
+    // Monitoring off again, the sampler still there: memory samples only.
+    CpuHistory.reset();
+    const uint64_t lastMemory = MemoryHistory->Last();
+    SampleHistories();
+    EXPECT_EQ(MemoryHistory->Get(998), lastMemory);
+    FinishCpuSamplers();
+    FinishMemoryState();
+}
+
 TEST(SizeText, FollowsTheRangesWithEitherSeparator)
 {
     struct Case { int mb; const char* point; const char* comma; };
@@ -93,14 +153,13 @@ TEST(SizeText, FollowsTheRangesWithEitherSeparator)
 
 TEST(SizeText, UsesTheSeparatorOfTheUsersLocale)
 {
-    char saved[8] = {};
-    ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved, sizeof(saved)), 0);
+    const SavedLocaleInfo saved(LOCALE_SDECIMAL);  // the user's own separator comes back whatever happens
+    ASSERT_TRUE(saved.Saved());
     for (const char* separator : {",", "."}) {
         ASSERT_TRUE(SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator));
         EXPECT_EQ(UserDecimalSeparator(), separator);
         EXPECT_EQ(SizeText(1536), std::string("1") + separator + "50 GB");
     }
-    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved);
 }
 
 TEST(SizeText, ClampIntTestsTheLowBoundFirst)

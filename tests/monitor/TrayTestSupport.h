@@ -140,6 +140,29 @@ private:
     int savedTotalMB_ = 0;
 };
 
+// Wine's own notification area, as winex11 shows it without a desktop
+// shell: one top-level window of this class holds one child window of
+// TrayIconClass per icon. Tests that look into it hold only where it exists.
+inline constexpr const char* WineTrayClass = "__winex11_standalone_tray";
+inline constexpr const char* TrayIconClass = "__winex11_tray_icon";
+
+inline bool RunsUnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Why Wine's tray windows cannot be looked at here, or "" when they can.
+inline std::string WineTrayMissing()
+{
+    if (!RunsUnderWine())
+        return std::string("this is not Wine: the shell's notification area has no windows of the classes ") +
+               WineTrayClass + " and " + TrayIconClass;
+    if (!FindWindowA(WineTrayClass, nullptr))
+        return std::string("Wine shows its icons elsewhere (a desktop's own tray): no window of class ") + WineTrayClass;
+    return "";
+}
+
 // Without a window manager, Wine's tray waits two seconds whenever its last
 // icon goes. One icon kept for the whole test program makes every other
 // removal immediate.

@@ -2,24 +2,18 @@
 // block holds no processor object (Wine), NtQuerySystemInformation.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "monitor/uCpuUsage.h"
 #include "monitor/uPerfData.h"
 #include "tests/monitor/CpuTestSupport.h"
+#include "tests/support/BusyThreads.h"
+#include "toolkit/Handles.h"
 
 using namespace cputest;
 
 namespace {
-
-unsigned ProcessorsOfTheSystem()
-{
-    SYSTEM_INFO info{};
-    GetSystemInfo(&info);
-    return info.dwNumberOfProcessors;
-}
 
 // The real block's verdict on the processor object.
 perfdata::WalkStatus RealBlockProcessorObject()
@@ -37,6 +31,41 @@ perfdata::WalkStatus RealBlockProcessorObject()
     if (bytes > buffer.size()) bytes = static_cast<unsigned long>(buffer.size());
     perfdata::TPerfObject object;
     return perfdata::TPerfDataView(buffer.data(), bytes).FindObject(perfdata::ProcessorObjectIndex, object);
+}
+
+// One interval between two refreshes during which every processor had a
+// spinning thread of ours: the processor time this process was given in it,
+// and a wall time that is at least as long as the interval itself.
+struct BusyInterval {
+    double Cpu = 0.0;
+    double Wall = 0.0;
+};
+
+// refresh takes the sampler's snapshot at the end of the interval.
+template <class Refresh>
+BusyInterval MeasureBusyInterval(TCpuUsageSampler& sampler, unsigned threads, Refresh&& refresh)
+{
+    BusyThreads busy(threads);
+    BusyInterval interval;
+    const double wallStart = WallSeconds();
+    sampler.Refresh();
+    const double cpuStart = ProcessCpuSeconds();
+    // Long enough to stand well above the counters' 10 ms resolution.
+    EXPECT_TRUE(WaitForProcessCpu(cpuStart, 0.4 * threads, 120000)) << "the machine gave the test no processor time";
+    interval.Cpu = ProcessCpuSeconds() - cpuStart;
+    refresh();
+    interval.Wall = WallSeconds() - wallStart;
+    busy.Stop();
+    EXPECT_GT(busy.Spins(), 0u);
+    return interval;
+}
+
+// The busy time any sampler must at least report for an interval: what this
+// process alone used, less the counters' resolution (10 ms per reading and
+// processor) and a tenth for the clocks not being the same.
+double LeastBusySeconds(const BusyInterval& interval, int processors)
+{
+    return 0.9 * interval.Cpu - 0.02 * (processors + 1);
 }
 
 }  // namespace
@@ -72,80 +101,87 @@ TEST(CpuPlatform, ProcessorTimesComeFromNtQuerySystemInformation)
     }
 }
 
-TEST(CpuPlatform, ABusyThreadShowsUp)
+// However loaded the machine, the processors were busy for at least the time
+// our own spinning threads were given, and never more than all the time.
+TEST(CpuPlatform, BusyProcessorsShowAtLeastTheTimeTheTestWasGiven)
 {
     TCpuUsageSampler sampler;
     sampler.Refresh();
     const int n = sampler.ProcessorCount();
     ASSERT_GE(n, 1);
 
-    std::atomic<bool> stop{false};
-    std::atomic<uint64_t> spins{0};
-    std::thread busy([&] {
-        while (!stop.load(std::memory_order_relaxed)) spins.fetch_add(1, std::memory_order_relaxed);
-    });
-    sampler.Refresh();  // the baseline, right as the spinning starts
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    sampler.Refresh();
-    stop = true;
-    busy.join();
-
+    const BusyInterval first = MeasureBusyInterval(sampler, static_cast<unsigned>(n), [&] { sampler.Refresh(); });
     double busyProcessors = 0.0;
-    for (int i = 0; i < n; ++i) busyProcessors += sampler.ProcessorUsage(i);
-    // One spinning thread keeps about one processor busy for the interval;
-    // 0.3 leaves room for a machine that gives the test less than a whole one.
-    EXPECT_GT(busyProcessors, 0.3) << "over " << n << " processors";
-    EXPECT_GT(spins.load(), 0u);
-
-    // The same through the callers' formula, one more interval of spinning.
-    stop = false;
-    std::thread again([&] {
-        while (!stop.load(std::memory_order_relaxed)) spins.fetch_add(1, std::memory_order_relaxed);
-    });
-    sampler.Refresh();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    const int percent = AverageCpuPercent(sampler);
-    stop = true;
-    again.join();
-    EXPECT_LE(percent, 100);
-    EXPECT_GE(percent, 30 / n) << "over " << n << " processors";
-    // With many processors one thread's share truncates to 0 percent.
-    if (n <= 30) {
-        EXPECT_GT(percent, 0) << "over " << n << " processors";
+    for (int i = 0; i < n; ++i) {
+        const double usage = sampler.ProcessorUsage(i);
+        EXPECT_GE(usage, -0.05) << "processor " << i;
+        EXPECT_LE(usage, 1.05) << "processor " << i;
+        busyProcessors += usage;
     }
+    EXPECT_GE(busyProcessors * first.Wall, LeastBusySeconds(first, n))
+        << busyProcessors << " busy processors over " << first.Wall << " s, the test used " << first.Cpu
+        << " s of processor time";
+
+    // The same through the callers' formula: AverageCpuPercent refreshes at
+    // the end of the interval. Its truncation costs up to one percent.
+    int percent = -1;
+    const BusyInterval second =
+        MeasureBusyInterval(sampler, static_cast<unsigned>(n), [&] { percent = AverageCpuPercent(sampler); });
+    EXPECT_LE(percent, 100);
+    EXPECT_GE((percent + 1) / 100.0 * n * second.Wall, LeastBusySeconds(second, n))
+        << percent << " % of " << n << " processors over " << second.Wall << " s, the test used " << second.Cpu
+        << " s of processor time";
 }
 
-TEST(CpuPlatform, TheTwoInstancesAreIndependent)
+TEST(CpuPlatform, TheTwoInstancesKeepTheirOwnBaselines)
 {
     CreateCpuSamplers();
     ASSERT_TRUE(MainCpuSampler);
     ASSERT_TRUE(WorkerCpuSampler);
-    EXPECT_NE(MainCpuSampler.get(), WorkerCpuSampler.get());
-    const int main = AverageCpuPercent(*MainCpuSampler);
+    MainCpuSampler->Refresh();
+    {
+        BusyThreads busy(1);
+        ASSERT_TRUE(WaitForProcessCpu(ProcessCpuSeconds(), 0.05, 60000));
+    }
+    MainCpuSampler->Refresh();
+    const int n = MainCpuSampler->ProcessorCount();
+    std::vector<double> main(n);
+    for (int i = 0; i < n; ++i) main[i] = MainCpuSampler->ProcessorUsage(i);
+
+    // The worker's refreshes, on a thread of their own, move only its own
+    // snapshots: the main instance still describes its last interval.
     std::thread worker([] {
         for (int i = 0; i < 3; ++i) {
             AverageCpuPercent(*WorkerCpuSampler);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            BusyThreads busy(1);
+            WaitForProcessCpu(ProcessCpuSeconds(), 0.02, 60000);
         }
         WorkerCpuSampler->Release();
     });
     worker.join();
-    EXPECT_GE(main, 0);
-    EXPECT_EQ(MainCpuSampler->ProcessorCount(), WorkerCpuSampler->ProcessorCount());
+    EXPECT_EQ(WorkerCpuSampler->ProcessorCount(), n);
+    for (int i = 0; i < n; ++i) EXPECT_EQ(MainCpuSampler->ProcessorUsage(i), main[i]) << "processor " << i;
+
     FinishCpuSamplers();
     EXPECT_FALSE(MainCpuSampler);
     EXPECT_FALSE(WorkerCpuSampler);
 }
 
-TEST(CpuPlatform, TheDynamicDataOfThe9xFamilyIsAbsentOrWorks)
+TEST(CpuPlatform, TheDynamicDataOfThe9xFamilyIsAbsentOnNT)
 {
-    // Under NT (and Wine) HKEY_DYN_DATA has no statistics; the 9x path must
-    // then fail with its own message and nothing else.
+    // Only the 9x family has the kernel statistics under HKEY_DYN_DATA; on NT
+    // (and Wine) the start key does not open, so the 9x path fails with the
+    // start message and stays stopped.
+    {
+        toolkit::UniqueRegKey start;
+        ASSERT_NE(RegOpenKeyExA(HKEY_DYN_DATA, "PerfStats\\StartStat", 0, KEY_ALL_ACCESS, start.Put()), ERROR_SUCCESS)
+            << "this system has the 9x statistics";
+    }
     TCpuUsageSampler sampler(CreateRegistryDynDataSource());
-    const std::string error = ErrorOf([&] { sampler.Refresh(); });
-    EXPECT_TRUE(error == "Unable to start performance monitoring" || error == "Unable to read performance data" ||
-                error == "(no error)")
-        << error;
-    sampler.Release();
-    sampler.Release();
+    EXPECT_EQ(ErrorOf([&] { sampler.Refresh(); }), "Unable to start performance monitoring");
+    EXPECT_EQ(ErrorOf([&] { sampler.ProcessorUsage(0); }), "Unable to start performance monitoring")
+        << "still stopped: the reading starts again";
+    EXPECT_EQ(sampler.ProcessorCount(), 1);
+    EXPECT_EQ(ErrorOf([&] { sampler.Release(); }), "(no error)");
+    EXPECT_EQ(ErrorOf([&] { sampler.Release(); }), "(no error)");
 }

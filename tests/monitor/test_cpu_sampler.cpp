@@ -40,29 +40,66 @@ struct TNtFixture : ::testing::Test {
 
 using CpuSamplerNT = TNtFixture;
 
-TEST_F(CpuSamplerNT, SeveralProcessorsBetweenTwoRefreshes)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({1 * Second, 2 * Second, 3 * Second, 4 * Second}, 10);
-    sampler->Refresh();
-    Perf->Block = Block({1 * Second + Second / 4, 2 * Second + Second / 2, 3 * Second + 3 * Second / 4, 5 * Second}, 11);
-    sampler->Refresh();
-    ASSERT_EQ(sampler->ProcessorCount(), 4);
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(0), 0.75);
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(1), 0.5);
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(2), 0.25);
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(3), 0.0);
-    EXPECT_FALSE(sampler->UsesProcessorTimes());
-}
+// Two blocks and what the sampler makes of the interval between them: each
+// processor's usage, the callers' average in truncated percent, and that
+// average held within 0 to 100 as the histories and the idle wait take it.
+struct TwoBlocksCase {
+    const char* What;
+    std::vector<int64_t> FirstIdle;
+    int FirstSecond, FirstMillisecond;
+    std::vector<int64_t> SecondIdle;
+    int SecondSecond, SecondMillisecond;
+    std::vector<double> Usages;  // as many as the first block had processors
+    int Percent;
+    int Load;
+};
 
-TEST_F(CpuSamplerNT, MillisecondTimeStampsCount)
+TEST_F(CpuSamplerNT, TwoBlocksGiveTheUsageOfTheIntervalBetweenThem)
 {
-    auto sampler = Synthetic();
-    Perf->Block = Block({0}, 10, 0);
-    sampler->Refresh();
-    Perf->Block = Block({Second / 8}, 10, 250);  // 125 ms idle in 250 ms
-    sampler->Refresh();
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(0), 0.5);
+    const TwoBlocksCase cases[] = {
+        {"several processors", {1 * Second, 2 * Second, 3 * Second, 4 * Second}, 10, 0,
+         {1 * Second + Second / 4, 2 * Second + Second / 2, 3 * Second + 3 * Second / 4, 5 * Second}, 11, 0,
+         {0.75, 0.5, 0.25, 0.0}, 37, 37},  // 37.5 % truncated
+        {"milliseconds of the time stamps count", {0}, 10, 0, {Second / 8}, 10, 250, {0.5}, 50, 50},
+        {"equal time stamps", {1 * Second, 2 * Second, 3 * Second}, 10, 0, {1, 7 * Second, 0}, 10, 0, {0.0, 0.0, 0.0}, 0, 0},
+        // A counter that goes backwards, and one that idles more than the time that passed.
+        {"not clamped", {10 * Second, 10 * Second}, 10, 0, {10 * Second - Second / 2, 12 * Second}, 11, 0, {1.5, -1.0}, 25, 25},
+        {"over 100 % when all go backwards", {0, 0}, 10, 0, {-Second / 2, -Second / 2}, 11, 0, {1.5, 1.5}, 150, 100},
+        {"below nothing when all idle more than the time", {0, 0}, 10, 0, {2 * Second, 2 * Second}, 11, 0, {-1.0, -1.0},
+         -100, 0},
+        {"99.9 % truncates toward zero", {0, 0}, 10, 0, {Second / 1000, Second / 1000}, 11, 0, {0.999, 0.999}, 99, 99},
+        {"a quiet system", {0, 0}, 10, 0, {Second, Second}, 11, 0, {0.0, 0.0}, 0, 0},
+        {"more instances later: the first count stays", {0, 0}, 10, 0, {Second / 2, Second / 4, 0, 0, 0, 0}, 11, 0,
+         {0.5, 0.75}, 62, 62},
+    };
+    for (const TwoBlocksCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        const std::vector<uint8_t> first = Block(c.FirstIdle, c.FirstSecond, c.FirstMillisecond);
+        const std::vector<uint8_t> second = Block(c.SecondIdle, c.SecondSecond, c.SecondMillisecond);
+        const int count = static_cast<int>(c.Usages.size());
+
+        auto sampler = Synthetic();
+        Perf->Block = first;
+        sampler->Refresh();
+        Perf->Block = second;
+        sampler->Refresh();
+        ASSERT_EQ(sampler->ProcessorCount(), count);
+        for (int i = 0; i < count; ++i) EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(i), c.Usages[i]) << "processor " << i;
+        EXPECT_EQ(ErrorOf([&] { sampler->ProcessorUsage(count); }), IndexOutOfBounds);
+        EXPECT_FALSE(sampler->UsesProcessorTimes());
+
+        auto averaged = Synthetic();
+        Perf->Block = first;
+        averaged->Refresh();
+        Perf->Block = second;  // AverageCpuPercent takes this one itself
+        EXPECT_EQ(AverageCpuPercent(*averaged), c.Percent);
+
+        auto held = Synthetic();
+        Perf->Block = first;
+        held->Refresh();
+        Perf->Block = second;
+        EXPECT_EQ(CpuLoadPercent(*held), c.Load);
+    }
 }
 
 TEST_F(CpuSamplerNT, TheFirstReadingComparesAgainstZero)
@@ -73,29 +110,6 @@ TEST_F(CpuSamplerNT, TheFirstReadingComparesAgainstZero)
     const double now = static_cast<double>(FileTimeOf(TestTime(10)));
     EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(0), 1.0 - 5 * Second / now);
     EXPECT_GT(sampler->ProcessorUsage(1), 0.999);
-}
-
-TEST_F(CpuSamplerNT, EqualTimeStampsGiveZero)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({1 * Second, 2 * Second, 3 * Second}, 10);
-    sampler->Refresh();
-    Perf->Block = Block({1, 7 * Second, 0}, 10);
-    sampler->Refresh();
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(sampler->ProcessorUsage(i), 0.0) << i;
-}
-
-TEST_F(CpuSamplerNT, UsageIsNotClamped)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({10 * Second, 10 * Second}, 10);
-    sampler->Refresh();
-    // Processor 0's counter goes backwards, processor 1 idles more than the
-    // time that passed.
-    Perf->Block = Block({10 * Second - Second / 2, 12 * Second}, 11);
-    sampler->Refresh();
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(0), 1.5);
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(1), -1.0);
 }
 
 TEST_F(CpuSamplerNT, IndexOutOfBounds)
@@ -128,18 +142,6 @@ TEST_F(CpuSamplerNT, ProcessorCountBeforeAnyRefreshRefreshesOnce)
     EXPECT_EQ(Perf->Sizes.size(), 1u);
 }
 
-TEST_F(CpuSamplerNT, TheInstanceCountNeverChanges)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({0, 0}, 10);
-    sampler->Refresh();
-    Perf->Block = Block({Second / 2, Second / 4, 0, 0, 0, 0}, 11);
-    sampler->Refresh();
-    EXPECT_EQ(sampler->ProcessorCount(), 2);
-    EXPECT_DOUBLE_EQ(sampler->ProcessorUsage(1), 0.75);
-    EXPECT_EQ(ErrorOf([&] { sampler->ProcessorUsage(2); }), IndexOutOfBounds);
-}
-
 TEST_F(CpuSamplerNT, TheBufferGrowsInStepsOf4096AndKeepsItsSize)
 {
     auto sampler = Synthetic();
@@ -164,38 +166,6 @@ TEST_F(CpuSamplerNT, AnEnlargedBufferStaysEnlargedWhenTheRefreshFails)
     Perf->Block = BuildBlock({ProcessObject()}, TestTime(10), 9000).Bytes;
     EXPECT_EQ(ErrorOf([&] { sampler->Refresh(); }), NoProcessorObject);
     EXPECT_EQ(sampler->BufferSize(), 12288u);
-}
-
-TEST_F(CpuSamplerNT, AverageCpuPercentTruncates)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({0, 0, 0, 0}, 10);
-    sampler->Refresh();
-    // 0.75, 0.5, 0.25 and 0.0: 37.5 % on average, truncated to 37.
-    Perf->Block = Block({Second / 4, Second / 2, 3 * Second / 4, Second}, 11);
-    EXPECT_EQ(AverageCpuPercent(*sampler), 37);
-}
-
-TEST_F(CpuSamplerNT, AverageCpuPercentTruncatesTowardZero)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({0, 0}, 10);
-    sampler->Refresh();
-    // 0.999 busy on both processors: 99.9 % truncates to 99, not 100.
-    Perf->Block = Block({Second / 1000, Second / 1000}, 11);
-    EXPECT_EQ(AverageCpuPercent(*sampler), 99);
-    // A counter going backwards is not clamped either: 150 %.
-    Perf->Block = Block({Second / 1000 - Second / 2, Second / 1000 - Second / 2}, 12);
-    EXPECT_EQ(AverageCpuPercent(*sampler), 150);
-}
-
-TEST_F(CpuSamplerNT, AverageCpuPercentOfAQuietSystemIsZero)
-{
-    auto sampler = Synthetic();
-    Perf->Block = Block({0, 0}, 10);
-    sampler->Refresh();
-    Perf->Block = Block({Second, Second}, 11);
-    EXPECT_EQ(AverageCpuPercent(*sampler), 0);
 }
 
 TEST_F(CpuSamplerNT, ReleaseDoesNothing)

@@ -3,6 +3,12 @@
 // any read past the returned data would fault.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+
 #include "monitor/uPerfData.h"
 #include "tests/monitor/CpuTestSupport.h"
 #include "tests/monitor/PerfBlockBuilder.h"
@@ -90,135 +96,133 @@ TEST(PerfDataWalk, ReadsTheSystemTime)
     EXPECT_FALSE(TPerfDataView(guarded.Data + guarded.Size - 10, 10).ReadSystemTime(time));
 }
 
-TEST(PerfDataWalk, ABlockWithoutObjectsHasNoProcessorObject)
-{
-    // What Wine answers: a sound header and no objects.
-    const TWalk walk = Walk(BuildBlock({}, TestTime(0)));
-    EXPECT_EQ(walk.Object, WalkStatus::NotFound);
-}
+// What a walk came to, in the order the sampler takes its steps.
+enum class Verdict { Complete, NoObject, ObjectMalformed, NoCounter, CounterMalformed, ValuesOutside };
 
-TEST(PerfDataWalk, OtherObjectsOnlyIsNotFound)
+const char* Name(Verdict v)
 {
-    EXPECT_EQ(Walk(BuildBlock({ProcessObject()}, TestTime(0))).Object, WalkStatus::NotFound);
-}
-
-TEST(PerfDataWalk, AProcessorObjectWithoutTheIdleCounterIsNotFound)
-{
-    TTestObject processor = ProcessorObject({1, 2});
-    for (TTestCounter& counter : processor.Counters)
-        if (counter.TitleIndex == 6) counter.TitleIndex = 7;
-    const TWalk walk = Walk(BuildBlock({ProcessObject(), processor}, TestTime(0)));
-    EXPECT_EQ(walk.Object, WalkStatus::Found);
-    EXPECT_EQ(walk.Counter, WalkStatus::NotFound);
-}
-
-TEST(PerfDataWalk, OnlyNumObjectTypesObjectsAreVisited)
-{
-    TBlock block = StandardBlock();
-    block.Put32(BlkNumObjectTypes, 1);  // the processor object is the second
-    EXPECT_EQ(Walk(block).Object, WalkStatus::NotFound);
-}
-
-TEST(PerfDataWalk, OnlyNumCountersDefinitionsAreVisited)
-{
-    TBlock block = StandardBlock();
-    block.Put32(block.Objects[1].Offset + ObjNumCounters, 2);  // the idle counter is the third
-    EXPECT_EQ(Walk(block).Counter, WalkStatus::NotFound);
-}
-
-// --- malformed blocks --------------------------------------------------------
-
-TEST(PerfDataWalk, DataShorterThanTheBlockHeaderIsMalformed)
-{
-    const TBlock block = StandardBlock();
-    EXPECT_EQ(Walk(block.Bytes, 0).Object, WalkStatus::Malformed);
-    EXPECT_EQ(Walk(block.Bytes, BlkSize - 1).Object, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, AHeaderLengthOutsideTheDataIsMalformed)
-{
-    TBlock block = StandardBlock();
-    block.Put32(BlkHeaderLength, static_cast<uint32_t>(block.Bytes.size()));
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-    block.Put32(BlkHeaderLength, 0xFFFFFFF0u);
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, AnObjectStepOutsideTheDataIsMalformed)
-{
-    TBlock block = StandardBlock();
-    block.Put32(block.Objects[0].Offset + ObjTotalByteLength, 0x7FFFFFF0u);
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, MoreObjectTypesThanTheDataHoldsIsMalformed)
-{
-    TBlock block = BuildBlock({ProcessObject()}, TestTime(0));
-    block.Put32(BlkNumObjectTypes, 2);
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, AnObjectThatDoesNotAdvanceIsMalformedAtOnce)
-{
-    // A zero step with four billion objects would otherwise spin.
-    TBlock block = StandardBlock();
-    block.Put32(BlkNumObjectTypes, 0xFFFFFFFFu);
-    block.Put32(block.Objects[0].Offset + ObjTotalByteLength, 0);
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, AnImpossibleInstanceCountIsMalformed)
-{
-    TBlock block = StandardBlock();
-    block.Put32(block.Objects[1].Offset + ObjNumInstances, static_cast<uint32_t>(PERF_NO_INSTANCES));
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-    block.Put32(block.Objects[1].Offset + ObjNumInstances, 1000000);
-    EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, ACounterDefinitionOutsideTheDataIsMalformed)
-{
-    TBlock block = StandardBlock();
-    block.Put32(block.Objects[1].Offset + ObjHeaderLength, 0x10000000u);
-    EXPECT_EQ(Walk(block).Counter, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, ACounterStepOutsideTheDataIsMalformed)
-{
-    TBlock block = StandardBlock();
-    block.Put32(block.Objects[1].Counters[0] + CtrByteLength, 0xFFFFFFFFu);
-    EXPECT_EQ(Walk(block).Counter, WalkStatus::Malformed);
-    block.Put32(block.Objects[1].Counters[0] + CtrByteLength, 0);
-    EXPECT_EQ(Walk(block).Counter, WalkStatus::Malformed);
-}
-
-TEST(PerfDataWalk, InstancesOutsideTheDataAreNotRead)
-{
-    {
-        TBlock block = StandardBlock();
-        block.Put32(block.Objects[1].Offset + ObjDefinitionLength, 0xFFFFFF00u);
-        // The instance count no longer fits behind the definitions.
-        EXPECT_EQ(Walk(block).Object, WalkStatus::Malformed);
+    switch (v) {
+    case Verdict::Complete: return "complete";
+    case Verdict::NoObject: return "no processor object";
+    case Verdict::ObjectMalformed: return "objects malformed";
+    case Verdict::NoCounter: return "no idle counter";
+    case Verdict::CounterMalformed: return "counters malformed";
+    case Verdict::ValuesOutside: return "values outside";
     }
-    {
-        TBlock block = StandardBlock();
-        block.Put32(block.Objects[1].Instances[1] + InsByteLength, 0x7FFFFFFFu);
-        EXPECT_FALSE(Walk(block).Values);
-    }
-    {
-        TBlock block = StandardBlock();
-        block.Put32(block.Objects[1].CounterBlocks[2] + CblByteLength, 0xFFFFFFF0u);
-        EXPECT_FALSE(Walk(block).Values);
-    }
-    {
-        TBlock block = StandardBlock();
-        block.Put32(block.Objects[1].Counters[2] + CtrCounterOffset, 0xFFFFFFFCu);
-        EXPECT_FALSE(Walk(block).Values);
-    }
-    {
-        // More instances read than the data holds: the fifth runs off the end.
-        const TBlock block = StandardBlock();
-        EXPECT_FALSE(Walk(block.Bytes, block.Bytes.size(), 5).Values);
+    return "?";
+}
+
+Verdict VerdictOf(const TWalk& walk)
+{
+    if (walk.Object == WalkStatus::NotFound) return Verdict::NoObject;
+    if (walk.Object == WalkStatus::Malformed) return Verdict::ObjectMalformed;
+    if (walk.Counter == WalkStatus::NotFound) return Verdict::NoCounter;
+    if (walk.Counter == WalkStatus::Malformed) return Verdict::CounterMalformed;
+    return walk.Values ? Verdict::Complete : Verdict::ValuesOutside;
+}
+
+// A block missing a piece, or with one field broken, and what the walk must
+// make of it. size and count: the bytes returned and the instances read
+// (SIZE_MAX and -1: the whole block, its own instance count).
+struct BrokenCase {
+    const char* What;
+    std::function<TBlock()> Make;
+    Verdict Expected;
+    size_t Size = SIZE_MAX;
+    int32_t Count = -1;
+};
+
+TBlock Standard(const std::function<void(TBlock&)>& corrupt)
+{
+    TBlock block = StandardBlock();
+    corrupt(block);
+    return block;
+}
+
+TEST(PerfDataWalk, EachMissingOrBrokenPieceGetsItsVerdict)
+{
+    const BrokenCase cases[] = {
+        // Sound blocks without what the sampler looks for.
+        {"no objects at all, as Wine answers", [] { return BuildBlock({}, TestTime(0)); }, Verdict::NoObject},
+        {"other objects only", [] { return BuildBlock({ProcessObject()}, TestTime(0)); }, Verdict::NoObject},
+        {"a processor object without the idle counter",
+         [] {
+             TTestObject processor = ProcessorObject({1, 2});
+             for (TTestCounter& counter : processor.Counters)
+                 if (counter.TitleIndex == 6) counter.TitleIndex = 7;
+             return BuildBlock({ProcessObject(), processor}, TestTime(0));
+         },
+         Verdict::NoCounter},
+        {"NumObjectTypes stops before the processor object",
+         [] { return Standard([](TBlock& b) { b.Put32(BlkNumObjectTypes, 1); }); }, Verdict::NoObject},
+        {"NumCounters stops before the idle counter",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Offset + ObjNumCounters, 2); }); },
+         Verdict::NoCounter},
+        // Offsets and lengths that lead outside the returned data.
+        {"no data", [] { return StandardBlock(); }, Verdict::ObjectMalformed, 0},
+        {"shorter than the block header", [] { return StandardBlock(); }, Verdict::ObjectMalformed, BlkSize - 1},
+        {"header length at the end of the data",
+         [] { return Standard([](TBlock& b) { b.Put32(BlkHeaderLength, static_cast<uint32_t>(b.Bytes.size())); }); },
+         Verdict::ObjectMalformed},
+        {"header length far outside", [] { return Standard([](TBlock& b) { b.Put32(BlkHeaderLength, 0xFFFFFFF0u); }); },
+         Verdict::ObjectMalformed},
+        {"an object step outside",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[0].Offset + ObjTotalByteLength, 0x7FFFFFF0u); }); },
+         Verdict::ObjectMalformed},
+        {"more object types than the data holds",
+         [] {
+             TBlock block = BuildBlock({ProcessObject()}, TestTime(0));
+             block.Put32(BlkNumObjectTypes, 2);
+             return block;
+         },
+         Verdict::ObjectMalformed},
+        // A zero step with four billion objects would otherwise spin.
+        {"an object that does not advance",
+         [] {
+             return Standard([](TBlock& b) {
+                 b.Put32(BlkNumObjectTypes, 0xFFFFFFFFu);
+                 b.Put32(b.Objects[0].Offset + ObjTotalByteLength, 0);
+             });
+         },
+         Verdict::ObjectMalformed},
+        {"no instances (PERF_NO_INSTANCES)",
+         [] {
+             return Standard([](TBlock& b) {
+                 b.Put32(b.Objects[1].Offset + ObjNumInstances, static_cast<uint32_t>(PERF_NO_INSTANCES));
+             });
+         },
+         Verdict::ObjectMalformed},
+        {"more instances than the data could hold",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Offset + ObjNumInstances, 1000000); }); },
+         Verdict::ObjectMalformed},
+        {"instances that no longer fit behind the definitions",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Offset + ObjDefinitionLength, 0xFFFFFF00u); }); },
+         Verdict::ObjectMalformed},
+        {"counter definitions outside",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Offset + ObjHeaderLength, 0x10000000u); }); },
+         Verdict::CounterMalformed},
+        {"a counter step outside",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Counters[0] + CtrByteLength, 0xFFFFFFFFu); }); },
+         Verdict::CounterMalformed},
+        {"a counter that does not advance",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Counters[0] + CtrByteLength, 0); }); },
+         Verdict::CounterMalformed},
+        {"an instance length outside",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Instances[1] + InsByteLength, 0x7FFFFFFFu); }); },
+         Verdict::ValuesOutside},
+        {"a counter block length outside",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].CounterBlocks[2] + CblByteLength, 0xFFFFFFF0u); }); },
+         Verdict::ValuesOutside},
+        {"a counter offset outside",
+         [] { return Standard([](TBlock& b) { b.Put32(b.Objects[1].Counters[2] + CtrCounterOffset, 0xFFFFFFFCu); }); },
+         Verdict::ValuesOutside},
+        {"more instances read than the data holds", [] { return StandardBlock(); }, Verdict::ValuesOutside, SIZE_MAX, 5},
+    };
+    for (const BrokenCase& c : cases) {
+        const TBlock block = c.Make();
+        const size_t size = c.Size == SIZE_MAX ? block.Bytes.size() : c.Size;
+        const Verdict verdict = VerdictOf(Walk(block.Bytes, size, c.Count));
+        EXPECT_EQ(verdict, c.Expected) << c.What << ": " << Name(verdict) << " instead of " << Name(c.Expected);
     }
 }
 
@@ -237,19 +241,90 @@ TEST(PerfDataWalk, EveryTruncationIsRefusedOrComplete)
     }
 }
 
+// Whether value occurs as 8 bytes anywhere in the data: a value the walk
+// reports must have been read from inside it.
+bool ReadFromTheData(const std::vector<uint8_t>& bytes, int64_t value)
+{
+    for (size_t at = 0; at + 8 <= bytes.size(); ++at)
+        if (std::memcmp(bytes.data() + at, &value, 8) == 0) return true;
+    return false;
+}
+
+// Every 32-bit field of the block set in turn to values that point nowhere
+// sensible. The guard page turns any read outside the data into a crash of
+// the test; beyond that, each verdict is checked by the part the field plays.
 TEST(PerfDataWalk, NoCorruptedFieldLeadsOutsideTheData)
 {
     const TBlock original = StandardBlock();
+    const TObjectLayout& process = original.Objects[0];
+    const TObjectLayout& processor = original.Objects[1];
+    const std::vector<int64_t> idle = {100, 200, 300, 400};
+    const size_t idleAt = 8 + 8 * 2;  // the idle counter is the processor object's third
+
+    // The fields that steer the walk: where it goes, how far, what it matches.
+    // (The idle counter's own length and the last counter block's length are
+    // read, but lead nowhere.)
+    std::set<size_t> steering = {BlkHeaderLength,
+                                 BlkNumObjectTypes,
+                                 process.Offset + ObjTotalByteLength,
+                                 process.Offset + ObjNameTitleIndex,
+                                 processor.Offset + ObjDefinitionLength,
+                                 processor.Offset + ObjHeaderLength,
+                                 processor.Offset + ObjNameTitleIndex,
+                                 processor.Offset + ObjNumCounters,
+                                 processor.Offset + ObjNumInstances,
+                                 processor.Counters[2] + CtrNameTitleIndex,
+                                 processor.Counters[2] + CtrCounterOffset};
+    for (size_t c = 0; c < 2; ++c) {
+        steering.insert(processor.Counters[c] + CtrByteLength);
+        steering.insert(processor.Counters[c] + CtrNameTitleIndex);
+    }
+    for (size_t i = 0; i < processor.Instances.size(); ++i) steering.insert(processor.Instances[i] + InsByteLength);
+    for (size_t i = 0; i + 1 < processor.CounterBlocks.size(); ++i)
+        steering.insert(processor.CounterBlocks[i] + CblByteLength);
+    // The halves of each instance's idle value: what is read, not where.
+    std::map<size_t, size_t> idleWords;
+    for (size_t i = 0; i < processor.CounterBlocks.size(); ++i) {
+        idleWords[processor.CounterBlocks[i] + idleAt] = i;
+        idleWords[processor.CounterBlocks[i] + idleAt + 4] = i;
+    }
+
     const uint32_t size = static_cast<uint32_t>(original.Bytes.size());
     const uint32_t values[] = {0, 1, 8, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 0xFFFFFFF8u, size, size - 4, size - 8};
+    int steered = 0;
     for (size_t offset = 0; offset + 4 <= original.Bytes.size(); offset += 4) {
         for (uint32_t value : values) {
             TBlock block = original;
             block.Put32(offset, value);
-            // The guard page turns any stray read into a crash of the test.
             const TWalk walk = Walk(block);
-            (void)walk;
+            const Verdict verdict = VerdictOf(walk);
+            const auto word = idleWords.find(offset);
+            if (word != idleWords.end()) {
+                std::vector<int64_t> expected = idle;
+                std::memcpy(&expected[word->second], &block.Bytes[processor.CounterBlocks[word->second] + idleAt], 8);
+                EXPECT_EQ(verdict, Verdict::Complete) << "offset " << offset << ", value " << value;
+                EXPECT_EQ(walk.Idle, expected) << "offset " << offset << ", value " << value;
+            } else if (!steering.count(offset)) {
+                EXPECT_EQ(verdict, Verdict::Complete) << "offset " << offset << " is not read, value " << value;
+                EXPECT_EQ(walk.Found.Offset, processor.Offset) << "offset " << offset << ", value " << value;
+                EXPECT_EQ(walk.Idle, idle) << "offset " << offset << " is not read, value " << value;
+            } else {
+                ++steered;
+                if (walk.Object == WalkStatus::Found) {
+                    // What was found is a copy of a processor object header inside the data.
+                    ASSERT_LE(walk.Found.Offset + ObjSize, block.Bytes.size()) << "offset " << offset;
+                    EXPECT_EQ(std::memcmp(&walk.Found.Header, &block.Bytes[walk.Found.Offset], ObjSize), 0)
+                        << "offset " << offset << ", value " << value;
+                    EXPECT_EQ(walk.Found.Header.ObjectNameTitleIndex, ProcessorObjectIndex) << "offset " << offset;
+                }
+                if (verdict == Verdict::Complete) {
+                    for (int64_t v : walk.Idle)
+                        EXPECT_TRUE(ReadFromTheData(block.Bytes, v))
+                            << "offset " << offset << ", value " << value << " gave " << v;
+                }
+            }
         }
     }
-    SUCCEED();
+    // Each steering field was one of the 32-bit fields corrupted above.
+    EXPECT_EQ(steered, static_cast<int>(steering.size() * std::size(values)));
 }

@@ -3,6 +3,11 @@
 //   tray_probe exists <window>  exit code 1 when the icon (window, id 0) is there
 //   tray_probe remove <window>  takes that icon away as a restarting shell would; 1 on success
 //   tray_probe count            the number of icons in Wine's tray window
+// "exists" and "count" rely on how Wine's own tray behaves: a modify of an
+// icon that is not there fails, and each icon is a child window of class
+// "__winex11_tray_icon" of the one "__winex11_standalone_tray" window. Where
+// there is no such tray window, "count" answers NoWineTray instead of a
+// number that could be read as "no icons".
 #include <windows.h>
 #include <shellapi.h>
 
@@ -10,6 +15,9 @@
 #include <cstring>
 
 namespace {
+
+constexpr int NoWineTray = 200;
+constexpr int BadArguments = 100;
 
 NOTIFYICONDATAA Record(const char* window)
 {
@@ -42,10 +50,11 @@ int main(int argc, char** argv)
         return Shell_NotifyIconA(NIM_DELETE, &data) ? 1 : 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "count") == 0) {
-        int count = 0;
         HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
-        if (tray) EnumChildWindows(tray, &CountIcon, reinterpret_cast<LPARAM>(&count));
+        if (!tray) return NoWineTray;
+        int count = 0;
+        EnumChildWindows(tray, &CountIcon, reinterpret_cast<LPARAM>(&count));
         return count;
     }
-    return 100;
+    return BadArguments;
 }

@@ -7,6 +7,7 @@
 #include "settings/uKalvoraOptions.h"
 #include "settings/uRegistry.h"
 #include "tests/settings/RegTestKey.h"
+#include "tests/support/SavedRegistry.h"
 #include "toolkit/Handles.h"
 
 #include <gtest/gtest.h>
@@ -14,41 +15,20 @@
 #include <string>
 
 // Saving options writes or deletes the real autostart value: keep its state.
-class RunValueGuard {
+class RunValueGuard : public SavedRegistryValue {
 public:
-    RunValueGuard()
-    {
-        toolkit::UniqueRegKey key;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, RunSubKey, 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS) return;
-        char buffer[2048];
-        DWORD size = sizeof(buffer);
-        if (::RegQueryValueExA(key.Get(), AutostartValueName, nullptr, &type_, reinterpret_cast<BYTE*>(buffer),
-                               &size) == ERROR_SUCCESS) {
-            data_.assign(buffer, size);
-            present_ = true;
-        }
-    }
-    ~RunValueGuard()
-    {
-        toolkit::UniqueRegKey key;
-        if (::RegCreateKeyExA(HKEY_CURRENT_USER, RunSubKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
-                              nullptr) != ERROR_SUCCESS)
-            return;
-        if (present_)
-            ::RegSetValueExA(key.Get(), AutostartValueName, 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                             static_cast<DWORD>(data_.size()));
-        else
-            ::RegDeleteValueA(key.Get(), AutostartValueName);
-    }
-    RunValueGuard(const RunValueGuard&) = delete;
-    RunValueGuard& operator=(const RunValueGuard&) = delete;
+    RunValueGuard() : SavedRegistryValue(HKEY_CURRENT_USER, RunSubKey, AutostartValueName) {}
 
     static constexpr const char* RunSubKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+};
 
-private:
-    bool present_ = false;
-    DWORD type_ = REG_SZ;
-    std::string data_;
+// The program's own options key, for the tests that must use it: what the
+// user has there comes back when the guard ends.
+class OptionsKeyGuard : public SavedRegistryKey {
+public:
+    OptionsKeyGuard() : SavedRegistryKey(HKEY_CURRENT_USER, OptionsSubKey) {}
+
+    static constexpr const char* OptionsSubKey = "Software\\Orlandek\\Kalvora Professional 5";
 };
 
 class OptionsTest : public ::testing::Test {

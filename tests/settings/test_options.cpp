@@ -342,8 +342,10 @@ TEST_F(OptionsTest, SkinFilePathLooksBesideTheProgramForABareName)
 TEST_F(OptionsTest, TheGlobalOptionsComeAndGoWithInitAndFinish)
 {
     EXPECT_FALSE(Options);
-    // The real options key: this prefix is the tests' own.
-    RegTestKey realKey("Software\\Orlandek\\Kalvora Professional 5");
+    // The program's own key, emptied for a first start; the user's settings
+    // come back when the guard ends (the autostart value by the fixture's).
+    const OptionsKeyGuard userSettings;
+    DeleteRegTree(HKEY_CURRENT_USER, OptionsKeyGuard::OptionsSubKey);
     InitOptions();
     ASSERT_TRUE(Options);
     EXPECT_EQ(Options->Key(), "HKEY_CURRENT_USER\\Software\\Orlandek\\Kalvora Professional 5");

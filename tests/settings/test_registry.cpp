@@ -1,6 +1,7 @@
 #include "settings/uRegistry.h"
 
 #include "tests/settings/RegTestKey.h"
+#include "tests/support/SavedRegistry.h"
 #include "toolkit/Error.h"
 #include "toolkit/Handles.h"
 
@@ -127,6 +128,7 @@ TEST_F(Registry, ALowerCaseRootReachesTheSameKey)
 TEST_F(Registry, APathWithoutBackslashIsTheRootKeyItself)
 {
     const std::string name = "KalvoraTestsRootValue";
+    const SavedRegistryValue gone(HKEY_CURRENT_USER, "", name);  // absent again whatever happens
     WriteRegInteger("HKEY_CURRENT_USER", name, 77);
     EXPECT_EQ(GetRaw("", name).found, true);
     EXPECT_EQ(ReadRegInteger("hkey_current_user", name, 0), 77);
@@ -135,8 +137,7 @@ TEST_F(Registry, APathWithoutBackslashIsTheRootKeyItself)
     DeleteRegValue("HKEY_CURRENT_USER", name);
     EXPECT_FALSE(GetRaw("", name).found);
     EXPECT_TRUE(RegKeyExists("HKEY_CURRENT_USER"));
-    DeleteRegKey("HKEY_CURRENT_USER");  // never removes a root
-    EXPECT_TRUE(RegKeyExists("HKEY_CURRENT_USER\\Software"));
+    EXPECT_NO_THROW(DeleteRegKey("HKEY_CURRENT_USER")) << "a root is never deleted, and that is no error";
 }
 
 TEST_F(Registry, ReadsAcceptOnlyTheirOwnTypeAndSize)
@@ -281,6 +282,72 @@ TEST_F(Registry, ListsValueNamesAndEmptyForAMissingKey)
     std::vector<std::string> names = ListRegValueNames(path);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"Display A", "Free A", "Run A"}));
+}
+
+// The guards that keep the user's own key and autostart value for the tests
+// that must use them: whatever the test does in between, exactly what was
+// there comes back, and what was not there stays away.
+TEST_F(Registry, TheSavedKeyGuardPutsBackExactlyWhatWasThere)
+{
+    const std::string sub = key.SubKey() + "\\Kept";
+    const DWORD number = 7;
+    const char binary[] = {1, 0, 2, 0};
+    PutRaw(sub, "", REG_SZ, "default", 8);  // the key's unnamed value
+    PutRaw(sub, "Number", REG_DWORD, &number, 4);
+    PutRaw(sub, "Binary", REG_BINARY, binary, 4);
+    PutRaw(sub, "Empty", REG_SZ, "", 0);
+    PutRaw(sub + "\\Child\\Grandchild", "Text", REG_EXPAND_SZ, "%TEMP%", 7);
+    PutRaw(sub + "\\Empty child", "x", REG_DWORD, &number, 4);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, (sub + "\\Empty child").c_str(), "x");
+    RegKeyCopy before;
+    ASSERT_TRUE(ReadRegKeyCopy(HKEY_CURRENT_USER, sub, before));
+    ASSERT_EQ(before.Values.size(), 4u);
+    ASSERT_EQ(before.Keys.size(), 2u);
+    {
+        const SavedRegistryKey guard(HKEY_CURRENT_USER, sub);
+        WriteRegString("HKEY_CURRENT_USER\\" + sub, "Number", "now text");
+        DeleteRegValue("HKEY_CURRENT_USER\\" + sub, "Binary");
+        WriteRegInteger("HKEY_CURRENT_USER\\" + sub + "\\New", "Added", 1);
+        DeleteRegTree(HKEY_CURRENT_USER, sub + "\\Child");
+    }
+    RegKeyCopy after;
+    ASSERT_TRUE(ReadRegKeyCopy(HKEY_CURRENT_USER, sub, after));
+    EXPECT_TRUE(after == before);
+    EXPECT_FALSE(RegKeyExists("HKEY_CURRENT_USER\\" + sub + "\\New"));
+    EXPECT_EQ(GetRaw(sub + "\\Child\\Grandchild", "Text").type, static_cast<DWORD>(REG_EXPAND_SZ));
+
+    // A key that was missing, with a missing key on the way to it: neither stays.
+    const std::string missing = key.SubKey() + "\\Missing\\Deeper";
+    {
+        const SavedRegistryKey guard(HKEY_CURRENT_USER, missing);
+        WriteRegInteger("HKEY_CURRENT_USER\\" + missing, "Created", 1);
+        ASSERT_TRUE(RegKeyExists("HKEY_CURRENT_USER\\" + missing));
+    }
+    EXPECT_FALSE(RegKeyExists(path + "\\Missing"));
+    EXPECT_TRUE(RegKeyExists(path));
+}
+
+TEST_F(Registry, TheSavedValueGuardPutsBackTheValueOrItsAbsence)
+{
+    const std::string sub = key.SubKey();
+    const char bytes[] = {'a', 0, 'b', 0, 0};
+    PutRaw(sub, "Kept", REG_MULTI_SZ, bytes, 5);
+    {
+        const SavedRegistryValue kept(HKEY_CURRENT_USER, sub, "Kept");
+        const SavedRegistryValue absent(HKEY_CURRENT_USER, sub, "Absent");
+        WriteRegInteger(path, "Kept", 5);
+        WriteRegString(path, "Absent", "written by a test");
+    }
+    const RawValue kept = GetRaw(sub, "Kept");
+    EXPECT_TRUE(kept.found);
+    EXPECT_EQ(kept.type, static_cast<DWORD>(REG_MULTI_SZ));
+    EXPECT_EQ(kept.data, std::string(bytes, 5));
+    EXPECT_FALSE(GetRaw(sub, "Absent").found);
+    {
+        const SavedRegistryValue kept(HKEY_CURRENT_USER, sub, "Kept");
+        DeleteRegValue(path, "Kept");
+    }
+    EXPECT_EQ(GetRaw(sub, "Kept").data, std::string(bytes, 5)) << "a deleted value comes back";
 }
 
 }  // namespace
