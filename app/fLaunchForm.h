@@ -5,14 +5,18 @@
 // ends the program.
 #include "toolkit/Window.h"
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
 class TfrmEngine;
+class TInstanceLock;
 
 class TfrmLaunch : public toolkit::Window {
 public:
-    explicit TfrmLaunch(std::string firstArgument);
+    // The lock outlives the window: it is held until the last save.
+    TfrmLaunch(std::string firstArgument, TInstanceLock& instanceLock);
     ~TfrmLaunch() override;
 
     // True once an engine was created: only such a process has settings of
@@ -24,8 +28,14 @@ protected:
 
 private:
     void LaunchContinue();
+    void HandOverTimerTimer();
+    void StopHandOverWait();
+    void StartAsTheInstance();
 
     std::string firstArgument_;
+    TInstanceLock& instanceLock_;
     std::unique_ptr<TfrmEngine> engine_;
     bool engineStarted_ = false;
+    bool waitingForHandOver_ = false;
+    ULONGLONG handOverDeadline_ = 0;
 };

@@ -1,6 +1,7 @@
 // Program entry: process initialisation, the "UNINSTALL" word, the start-up
 // window and its message loop, and process finalisation.
 #include "app/fLaunchForm.h"
+#include "app/uInstanceLock.h"
 #include "app/uInstances.h"
 #include "engine/uHistories.h"
 #include "monitor/uCpuUsage.h"
@@ -29,13 +30,13 @@ void Uninstall()
     DeleteRegValue(RunKey, AutostartValueName);  // a missing value is no error
 }
 
-int RunProgram(const std::string& firstArgument, bool& engineStarted)
+int RunProgram(const std::string& firstArgument, TInstanceLock& instanceLock, bool& engineStarted)
 {
     if (firstArgument == "UNINSTALL") {
         Uninstall();
         return 0;
     }
-    TfrmLaunch launch(firstArgument);
+    TfrmLaunch launch(firstArgument, instanceLock);
     const int exitCode = toolkit::Application::Instance().Run();
     engineStarted = launch.EngineStarted();
     return exitCode;
@@ -50,8 +51,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         InitMemoryState();
         CreateCpuSamplers();
         InitOptions();
+        // Held from the start-up window's decision to run an engine until
+        // after the last save, so that a start waiting for it reads what
+        // this process saved.
+        TInstanceLock instanceLock;
         bool engineStarted = false;
-        exitCode = RunProgram(FirstArgument(), engineStarted);
+        exitCode = RunProgram(FirstArgument(), instanceLock, engineStarted);
         // Only a process that ran an engine has settings of its own to keep;
         // one that ended at once ("quit", a second start, "UNINSTALL") must
         // not overwrite what the running instance saved.

@@ -12,6 +12,7 @@
 #include "monitor/uTrayIconResource.h"
 #include "settings/uKalvoraOptions.h"
 #include "toolkit/Application.h"
+#include "toolkit/DebugOut.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Error.h"
 
@@ -147,9 +148,14 @@ void TfrmEngine::EndSession()
 {
     // Windows may end the process as soon as WM_ENDSESSION returns: the
     // settings are saved now, as an orderly exit saves them, and once.
-    if (sessionEnded_) return;
+    if (sessionEnded_ || !Options) return;
     sessionEnded_ = true;
-    FormCloseQuery();
+    try {
+        Options->Save();
+    } catch (const toolkit::Error& error) {
+        // No box: it would hold up the logoff, and nobody is there to read it.
+        toolkit::DebugOut(std::string("Settings not saved at the end of the session: ") + error.what());
+    }
 }
 
 LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)

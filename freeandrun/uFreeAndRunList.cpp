@@ -87,7 +87,7 @@ void TFreeAndRunList::LoadFromRegistry(const std::string& key)
     }
 }
 
-void TFreeAndRunList::SaveToRegistry(const std::string& key) const
+void TFreeAndRunList::SaveToRegistry(const std::string& key)
 {
     WriteRegInteger(key, "farCount", Count());
     WriteRegBool(key, "farMigrated", Migrated);
@@ -97,6 +97,12 @@ void TFreeAndRunList::SaveToRegistry(const std::string& key) const
         WriteRegString(key, number + "farName", entry->Name);
         WriteRegString(key, number + "farFileToRun", entry->FileToRun);
         WriteRegInteger(key, number + "farMBToFree", entry->MBToFree);
+    }
+    // Only now are the imported entries safe; a failed write above throws
+    // and leaves the older key for the next start.
+    if (oldKeyImported_) {
+        DeleteRegKey(OldKey);
+        oldKeyImported_ = false;
     }
 }
 
@@ -113,5 +119,5 @@ void TFreeAndRunList::MigrateOldEntries()
         entry->Name = ReadRegString(OldKey, "Display " + suffix, "");
         Add(std::move(entry));
     }
-    DeleteRegKey(OldKey);
+    oldKeyImported_ = true;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// The older format's key; imported entries leave it deleted.
+// The older format's key; deleted by the first save that holds its entries.
 inline const char* const OldFreeAndRunKey = "HKEY_CURRENT_USER\\Software\\Orlandek\\Kalvora Pro\\Free And Run 4";
 
 // Amounts in MB of the older format, addressed by the stored index 0..48.
@@ -54,8 +54,11 @@ public:
     // the older format when it was not imported yet.
     void LoadFromRegistry(const std::string& key);
     // Count, flag, then every entry; values of a longer earlier list stay.
-    void SaveToRegistry(const std::string& key) const;
-    // Appends the entries of OldKey and deletes that key.
+    // Once imported entries are written, the older key is deleted.
+    void SaveToRegistry(const std::string& key);
+    // Appends the entries of OldKey. The key itself stays until a save has
+    // written them: many processes load ("quit", a second start) and never
+    // save, and the entries would be lost with it.
     void MigrateOldEntries();
 
     bool Migrated = false;
@@ -67,4 +70,5 @@ public:
 
 private:
     std::vector<std::unique_ptr<TFreeAndRunItem>> Items;
+    bool oldKeyImported_ = false;  // its entries are here, not yet saved
 };

@@ -203,12 +203,52 @@ TEST_F(FreeAndRunList, ImportsTheOlderFormatOnceAfterTheStoredEntries)
     EXPECT_EQ(list->Item(1).FileToRun, "C:\\Old\\editor.exe");
     EXPECT_EQ(list->Item(1).MBToFree, 500);
     EXPECT_TRUE(list->Migrated);
-    EXPECT_FALSE(RegKeyExists(old));
     EXPECT_EQ(ReadRegInteger(path, "farMigrated", -1), -1) << "the flag waits for the next save";
+    EXPECT_EQ(ReadRegString(old, "Display A", "?"), "Old editor") << "and so does the older key";
 
     list->SaveToRegistry(path);
     EXPECT_EQ(ReadRegInteger(path, "farMigrated", -1), 1);
     EXPECT_EQ(ReadRegInteger(path, "farCount", -1), 2);
+    EXPECT_EQ(ReadRegString(path, "2farFileToRun", "?"), "C:\\Old\\editor.exe");
+    EXPECT_FALSE(RegKeyExists(old)) << "its entries are in the new key now";
+}
+
+TEST_F(FreeAndRunList, TheOlderKeyGoesOnlyWithASaveThatWroteItsEntries)
+{
+    const std::string old = oldKey.Path();
+    const auto storeOld = [&old] {
+        WriteRegString(old, "Display A", "Old editor");
+        WriteRegString(old, "Run A", "C:\\Old\\editor.exe");
+        WriteRegInteger(old, "Free A", 6);
+    };
+    storeOld();
+    {
+        auto unsaved = NewList();  // a process that loads and ends ("quit", a second start)
+        unsaved->LoadFromRegistry(path);
+        EXPECT_EQ(unsaved->Count(), 1);
+    }
+    EXPECT_EQ(ReadRegString(old, "Run A", "?"), "C:\\Old\\editor.exe");
+    EXPECT_EQ(ReadRegInteger(old, "Free A", -1), 6);
+
+    auto list = NewList();
+    list->LoadFromRegistry(path);
+    ASSERT_EQ(list->Count(), 1);
+    EXPECT_THROW(list->SaveToRegistry("HKEY_NOWHERE\\Software\\KalvoraTests"), std::exception);
+    EXPECT_TRUE(RegKeyExists(old)) << "a save that failed wrote nothing";
+
+    list->SaveToRegistry(path);
+    EXPECT_FALSE(RegKeyExists(old));
+
+    // Imported once: an older key that turns up again stays, also through
+    // later saves of this list and of the next one.
+    storeOld();
+    list->SaveToRegistry(path);
+    EXPECT_TRUE(RegKeyExists(old));
+    auto next = NewList();
+    next->LoadFromRegistry(path);
+    EXPECT_EQ(next->Count(), 1) << "not imported twice";
+    next->SaveToRegistry(path);
+    EXPECT_EQ(ReadRegString(old, "Display A", "?"), "Old editor");
 }
 
 TEST_F(FreeAndRunList, OldIndexesBecomeLevelsWithinTheTotal)
@@ -268,6 +308,8 @@ TEST_F(FreeAndRunList, AnImportedListLeavesTheOlderKeyAlone)
     EXPECT_EQ(list->Count(), 0);
     EXPECT_TRUE(list->Migrated);
     EXPECT_TRUE(RegKeyExists(old));
+    list->SaveToRegistry(path);
+    EXPECT_TRUE(RegKeyExists(old)) << "nothing imported, nothing to delete";
 
     WriteRegBool(path, "farMigrated", false);
     oldKey.Remove();
