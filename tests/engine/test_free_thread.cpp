@@ -176,6 +176,17 @@ void AppendPass(std::vector<Posted>& sequence, int from = 0, int to = 100)
     for (int percent = from; percent <= to; ++percent) sequence.push_back(Progress(percent));
 }
 
+// A worker's whole report: what comes first, then one pass after another,
+// then the completion and the end.
+std::vector<Posted> Reported(std::vector<Posted> before, size_t passes, std::vector<Posted> after = {})
+{
+    for (size_t pass = 0; pass < passes; ++pass) AppendPass(before);  // each restarts from 0
+    before.insert(before.end(), after.begin(), after.end());
+    before.push_back(Completed);
+    before.push_back(Ended);
+    return before;
+}
+
 // Released, not only decommitted: free, or (under Wine, which keeps room for
 // later allocations reserved) part of a reservation that is not its own.
 bool IsFreeInMemory(void* address)
@@ -192,11 +203,7 @@ TEST_F(FreeThreadTest, OnePassTouchesAndReleasesARealBlock)
     worker.Passes = 1;
     RunWorker();
 
-    std::vector<Posted> expected;
-    AppendPass(expected);
-    expected.push_back(Completed);
-    expected.push_back(Ended);
-    EXPECT_EQ(posted, expected);
+    EXPECT_EQ(posted, Reported({}, 1));
     ASSERT_EQ(worker.committed.size(), 1u);
     EXPECT_EQ(worker.released, worker.committed);
     EXPECT_TRUE(IsFreeInMemory(worker.committed[0]));
@@ -260,11 +267,7 @@ TEST_F(FreeThreadTest, IdleWaitSequences)
         caseWorker.cpuLoads = c.loads;
         RunCase(caseWorker);
 
-        std::vector<Posted> expected = c.wait;
-        if (c.frees) AppendPass(expected);
-        expected.push_back(Completed);
-        expected.push_back(Ended);
-        EXPECT_EQ(posted, expected);
+        EXPECT_EQ(posted, Reported(c.wait, c.frees ? 1 : 0));
         EXPECT_EQ(caseWorker.committed.size(), c.frees ? 1u : 0u);
         EXPECT_EQ(caseWorker.baselines, 1);
         EXPECT_EQ(caseWorker.samplerReleases, 1);
@@ -288,11 +291,7 @@ TEST_F(FreeThreadTest, SecondPassRunsOnlyWhileTheTargetIsNotReached)
         RunCase(caseWorker);
 
         EXPECT_EQ(caseWorker.committed.size(), c.passes);
-        std::vector<Posted> expected;
-        for (size_t pass = 0; pass < c.passes; ++pass) AppendPass(expected);  // restarts from 0
-        expected.push_back(Completed);
-        expected.push_back(Ended);
-        EXPECT_EQ(posted, expected);
+        EXPECT_EQ(posted, Reported({}, c.passes));
         const std::vector<std::string> lines = Debug();
         const std::vector<std::string> targetLines = {
             "Free: " + std::to_string(c.available), "ToFree: " + std::to_string(4 * MB), c.verdict};
@@ -356,12 +355,7 @@ TEST_F(FreeThreadTest, ReleaseFailureIsReportedAsFatalAndTheWorkerCarriesOn)
     worker.Passes = 1;
     RunWorker();
 
-    std::vector<Posted> expected;
-    AppendPass(expected);
-    expected.push_back({WM_WORKER_FATAL, ERROR_INVALID_ADDRESS, 0});
-    expected.push_back(Completed);
-    expected.push_back(Ended);
-    EXPECT_EQ(posted, expected);
+    EXPECT_EQ(posted, Reported({}, 1, {{WM_WORKER_FATAL, ERROR_INVALID_ADDRESS, 0}}));
     const std::vector<std::string> lines = Debug();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "VirtualFree2 failed... Fatal Exit Initiated"), lines.end());
     EXPECT_TRUE(worker.Block.empty());
@@ -412,12 +406,8 @@ TEST_F(FreeThreadTest, ABlockThatNoRegionHoldsWholeIsSweptInPiecesWithOneProgres
     worker.failRelease = true;  // each piece's release fails
     RunWorker();
 
-    std::vector<Posted> expected;
-    AppendPass(expected);  // once, over all pieces
-    expected.push_back({WM_WORKER_FATAL, ERROR_INVALID_ADDRESS, 0});  // once a block
-    expected.push_back(Completed);
-    expected.push_back(Ended);
-    EXPECT_EQ(posted, expected);
+    // One progress sequence over all pieces, one fatal report a block.
+    EXPECT_EQ(posted, Reported({}, 1, {{WM_WORKER_FATAL, ERROR_INVALID_ADDRESS, 0}}));
     ASSERT_EQ(worker.sweptPieces.size(), 3u);
     EXPECT_EQ(worker.sweptPieces[0].Size, 2 * MB) << "the largest that fits first";
     EXPECT_EQ(worker.sweptPieces[1].Size, 2 * MB);
@@ -518,11 +508,7 @@ TEST_F(FreeThreadTest, TheThirtyTwoBitProgramFreesAcrossAFragmentedAddressSpace)
         ASSERT_EQ(tooLarge, nullptr) << "the address space still holds a region above 16 MB";
         RunWorker();
     }
-    std::vector<Posted> expected;
-    AppendPass(expected);
-    expected.push_back(Completed);
-    expected.push_back(Ended);
-    EXPECT_EQ(posted, expected);
+    EXPECT_EQ(posted, Reported({}, 1));
     EXPECT_GE(worker.sweptPieces.size(), 3u) << "40 MB in regions of 16 MB at most";
     EXPECT_EQ(TotalSize(worker.sweptPieces), 40 * MB);
     for (const TMemoryPiece& piece : worker.sweptPieces) EXPECT_TRUE(IsFreeInMemory(piece.Address));
