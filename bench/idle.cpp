@@ -1,66 +1,71 @@
-// The engine's own cost while idle: default settings, the memory icon on,
-// one sample a second. Runs the real engine with its message loop for a
-// while and prints the process's CPU time as a share of one core.
+// The engine's own cost while idle against its floor. Starts the engine
+// (bench_idle_engine: default settings, the memory icon on, one sample a
+// second) and the floor (bench_idle_floor: a bare program doing only what a
+// sample cannot avoid) side by side, lets both settle, and measures the CPU
+// time of each over the same wall-clock window, as a share of one core.
 //   bench_idle [SECONDS]   (default 60)
-#include "engine/fEngineForm.h"
-#include "engine/uHistories.h"
-#include "monitor/uCpuUsage.h"
-#include "settings/uKalvoraOptions.h"
-#include "settings/uKalvoraOptionsInit.h"
-#include "toolkit/Application.h"
+#include "bench/ChildProcess.h"
+#include "bench/ProcessCpu.h"
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
-const char* const BenchKey = "HKEY_CURRENT_USER\\Software\\KalvoraBench\\Idle";
-
-double ProcessCpuSeconds()
-{
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto seconds = [](const FILETIME& time) {
-        return ((static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
-void CALLBACK EndMeasuring(HWND, UINT, UINT_PTR, DWORD) { toolkit::Application::Instance().Terminate(0); }
-
 const char* Arch() { return sizeof(void*) == 8 ? "x86_64" : "i686"; }
+
+constexpr DWORD SettleMs = 5000;  // icons created, first samples taken
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-    InitMemoryState();
-    CreateCpuSamplers();
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KalvoraBench");
-    Options = std::make_unique<TKalvoraOptions>(BenchKey);  // a first start: the automatic settings
-    Options->SetChartInterval(argc > 2 ? std::atoi(argv[2]) : 1000);
-    Options->SetMemoryIcon(true);
-    Options->SetCritical(false);  // nothing may start a free-up while measuring
-    Options->SetRegular(false);
-    {
-        TfrmEngine engine;
-        auto& application = toolkit::Application::Instance();
-        application.ProcessMessagesUntil([] { return false; }, 3000);  // settle: icons created, first samples
-        const double cpuBefore = ProcessCpuSeconds();
-        const ULONGLONG wallBefore = GetTickCount64();
-        // The program's own loop: it sleeps in GetMessage between messages.
-        SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, &EndMeasuring);
-        application.Run();
-        const double cpu = ProcessCpuSeconds() - cpuBefore;
-        const double wall = (GetTickCount64() - wallBefore) / 1000.0;
-        std::printf("idle %s: %.3f %% of one core (%.3f s CPU in %.0f s)\n", Arch(), 100.0 * cpu / wall, cpu, wall);
+    if (seconds <= 0) {
+        std::printf("idle %s: not run, the measuring time must be positive\n", Arch());
+        return 2;
     }
-    FinishOptions(false);
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\KalvoraBench");
-    FinishCpuSamplers();
-    FinishMemoryState();
+    // Marks the two processes on their command lines, so that their threads
+    // can be found by the system's scheduler statistics.
+    const std::string token = "kalvora-bench-" + std::to_string(GetCurrentProcessId()) + "-" +
+                              std::to_string(GetTickCount64());
+    TChildProcess engine("bench_idle_engine.exe", token + "-engine");
+    TChildProcess bare("bench_idle_floor.exe", token + "-floor");
+    if (!engine.Started() || !bare.Started()) {
+        std::printf("idle %s: not run, cannot start bench_idle_engine.exe and bench_idle_floor.exe\n", Arch());
+        return 1;
+    }
+    WaitForInputIdle(engine.Process(), 30000);
+    WaitForInputIdle(bare.Process(), 30000);
+    Sleep(SettleMs);
+    if (engine.WaitForExit(0) || bare.WaitForExit(0)) {
+        std::printf("idle %s: not run, a program ended before the measuring\n", Arch());
+        return 1;
+    }
+
+    const TProcessCpu engineCpu(engine.Process(), token + "-engine");
+    const TProcessCpu floorCpu(bare.Process(), token + "-floor");
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const double engineBefore = engineCpu.Seconds(), floorBefore = floorCpu.Seconds();
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    const double engineSpent = engineCpu.Seconds() - engineBefore, floorSpent = floorCpu.Seconds() - floorBefore;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    const bool ended = engine.WaitForExit(0) || bare.WaitForExit(0);
+    engine.Quit(10000);
+    bare.Quit(10000);
+    if (ended) {
+        std::printf("idle %s: failed, a program ended while it was measured\n", Arch());
+        return 1;
+    }
+
+    const double enginePercent = 100.0 * engineSpent / wall, floorPercent = 100.0 * floorSpent / wall;
+    char ratio[32] = "n/a (no floor time)";
+    if (floorSpent > 0) std::snprintf(ratio, sizeof(ratio), "%.2f", engineSpent / floorSpent);
+    std::printf("idle %s: %.3f %% of one core, floor %.3f %%, ratio %s (%.4f s and %.4f s CPU in %.0f s, %s)\n",
+                Arch(), enginePercent, floorPercent, ratio, engineSpent, floorSpent, wall, engineCpu.Source());
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -38,6 +39,7 @@ TTrayIcon::TTrayIcon(DeferShow)
         templateColour_.Reset(info.hbmColor);
     }
 
+    CreateSurface();
     window_ = std::make_unique<toolkit::MessageWindow>(
         [this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) { return HandleMessage(message, wParam, lParam); });
 
@@ -54,6 +56,10 @@ TTrayIcon::~TTrayIcon()
 {
     if (shown_) ::Shell_NotifyIconA(NIM_DELETE, &notifyData_);
     window_.reset();
+    if (unselected_) ::SelectObject(drawingContext_.Get(), unselected_);
+    drawingContext_.Reset();
+    surfaceBitmap_.Reset();
+    for (toolkit::UniqueFont& font : fonts_) font.Reset();
     templateIcon_.Reset();
     templateMask_.Reset();
     templateColour_.Reset();
@@ -64,46 +70,48 @@ TTrayIcon::~TTrayIcon()
 void TTrayIcon::Show()
 {
     shown_ = true;
-    Refresh(true);
+    Repaint(TShellUpdate::Add);
 }
 
-void TTrayIcon::Refresh(bool readd)
+void TTrayIcon::Refresh(bool readd) { Repaint(readd ? TShellUpdate::Add : TShellUpdate::ModifyIfChanged); }
+
+void TTrayIcon::Repaint(TShellUpdate update)
 {
     if (!shown_) return;
     Redraw();
-    UpdateShell(readd);
+    UpdateShell(update);
 }
 
 void TTrayIcon::SetStyle(int style)
 {
     if (style == style_) return;
     style_ = style;
-    Refresh(false);
+    Repaint(TShellUpdate::Modify);
 }
 
 void TTrayIcon::SetBackColor(COLORREF colour)
 {
     backColor_ = colour;
-    Refresh(false);
+    Repaint(TShellUpdate::Modify);
 }
 
 void TTrayIcon::SetNormalColor(COLORREF colour)
 {
     normalColor_ = colour;
-    Refresh(false);
+    Repaint(TShellUpdate::Modify);
 }
 
 void TTrayIcon::SetAlertColor(COLORREF colour)
 {
     alertColor_ = colour;
-    Refresh(false);
+    Repaint(TShellUpdate::Modify);
 }
 
 void TTrayIcon::SetHint(const std::string& hint)
 {
     if (hint == hint_) return;
     hint_ = hint;
-    Refresh(false);
+    Repaint(TShellUpdate::Modify);
 }
 
 void TTrayIcon::SetHintQuiet(const std::string& hint)
@@ -116,6 +124,7 @@ void TTrayIcon::SetCustomIcon(toolkit::UniqueIcon icon)
     // The shell keeps its own copy of what it shows, so the old icon can go
     // before the next refresh hands over the new one.
     customIcon_ = std::move(icon);
+    shellHasPicture_ = false;
 }
 
 void TTrayIcon::BringToForeground()
@@ -130,41 +139,133 @@ void TTrayIcon::DrawBar(HDC) {}
 
 void TTrayIcon::Draw(HDC dc)
 {
+    primitiveDrew_ = false;
     switch (style_) {
     case StyleChart: DrawChart(dc); break;
     case StyleNumber: DrawNumber(dc); break;
     case StyleBar: DrawBar(dc); break;
-    default: break;  // the surface keeps its last picture
+    default: return;  // the surface keeps its last picture
     }
+    // A drawing that used no primitive (none at all, or one of its own) is
+    // not known to equal the last: it is always handed on.
+    if (!primitiveDrew_) {
+        surfacePicture_ = {};
+        shellHasPicture_ = false;
+    }
+}
+
+namespace {
+
+// A 16 x 16 bitmap, bottom row first: 24-bit colour or 1-bit mask.
+struct TSurfaceInfo {
+    BITMAPINFOHEADER Header{};
+    RGBQUAD Colours[2]{};  // the mask's black and white
+};
+
+TSurfaceInfo SurfaceInfo(WORD bitCount)
+{
+    TSurfaceInfo info;
+    info.Header.biSize = sizeof(info.Header);
+    info.Header.biWidth = TrayIconSize;
+    info.Header.biHeight = TrayIconSize;
+    info.Header.biPlanes = 1;
+    info.Header.biBitCount = bitCount;
+    info.Header.biCompression = BI_RGB;
+    info.Colours[1] = {0xFF, 0xFF, 0xFF, 0};
+    return info;
+}
+
+constexpr size_t SurfaceBytes = TrayIconSize * TrayIconSize * 3;  // rows of 48 bytes need no padding
+constexpr DWORD IconImageVersion = 0x00030000;  // the icon image format of every Win32 system
+
+}  // namespace
+
+void TTrayIcon::CreateSurface()
+{
+    drawingContext_.Reset(::CreateCompatibleDC(nullptr));
+    TSurfaceInfo colour = SurfaceInfo(24);
+    void* bits = nullptr;
+    surfaceBitmap_.Reset(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&colour), DIB_RGB_COLORS, &bits,
+                                            nullptr, 0));
+    if (!drawingContext_ || !surfaceBitmap_ || !bits) return;
+    toolkit::WindowDC screen(nullptr);
+    if (templateColour_)
+        ::GetDIBits(screen.Get(), templateColour_.Get(), 0, TrayIconSize, bits, reinterpret_cast<BITMAPINFO*>(&colour),
+                    DIB_RGB_COLORS);
+    TSurfaceInfo mask = SurfaceInfo(1);
+    if (templateMask_)
+        ::GetDIBits(screen.Get(), templateMask_.Get(), 0, TrayIconSize, maskBits_.data(),
+                    reinterpret_cast<BITMAPINFO*>(&mask), DIB_RGB_COLORS);
+    unselected_ = ::SelectObject(drawingContext_.Get(), surfaceBitmap_.Get());
+    surfaceBits_ = static_cast<const uint8_t*>(bits);
+}
+
+toolkit::UniqueIcon TTrayIcon::BuildIcon() const
+{
+    // An icon image as a resource holds it: the header (of twice the height,
+    // colour and mask), the colour rows, the mask rows.
+    std::array<uint8_t, sizeof(BITMAPINFOHEADER) + SurfaceBytes + sizeof(maskBits_)> image{};
+    BITMAPINFOHEADER header = SurfaceInfo(24).Header;
+    header.biHeight = 2 * TrayIconSize;
+    std::memcpy(image.data(), &header, sizeof(header));
+    std::memcpy(image.data() + sizeof(header), surfaceBits_, SurfaceBytes);
+    std::memcpy(image.data() + sizeof(header) + SurfaceBytes, maskBits_.data(), maskBits_.size());
+    return toolkit::UniqueIcon(::CreateIconFromResourceEx(image.data(), static_cast<DWORD>(image.size()), TRUE,
+                                                          IconImageVersion, TrayIconSize, TrayIconSize, LR_DEFAULTCOLOR));
 }
 
 void TTrayIcon::Redraw()
 {
-    if (customIcon_ || !templateColour_) return;
-    toolkit::UniqueMemoryDC dc(::CreateCompatibleDC(nullptr));
-    if (!dc) return;
-    toolkit::SelectGuard surface(dc.Get(), templateColour_.Get());
-    Draw(dc.Get());
+    if (customIcon_ || !surfaceBits_) return;
+    Draw(drawingContext_.Get());
+    ::GdiFlush();  // the bits are read directly
 }
 
-void TTrayIcon::UpdateShell(bool readd)
+bool TTrayIcon::StartPicture(const TSurfacePicture& picture)
 {
+    primitiveDrew_ = true;
+    if (picture.Kind != TSurfacePicture::TKind::Unknown && picture == surfacePicture_) return false;
+    surfacePicture_ = picture;
+    shellHasPicture_ = false;
+    return true;
+}
+
+HFONT TTrayIcon::FontOfHeight(int height)
+{
+    toolkit::UniqueFont& font = fonts_[static_cast<size_t>(height)];
+    if (!font)
+        font.Reset(::CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_TT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "Arial"));
+    return font.Get();
+}
+
+void TTrayIcon::UpdateShell(TShellUpdate update)
+{
+    char tip[TrayTipLength + 1] = {};
+    std::memcpy(tip, hint_.data(), std::min(hint_.size(), TrayTipLength));
+    if (update == TShellUpdate::ModifyIfChanged && shellHasPicture_) {
+        if (std::strcmp(tip, notifyData_.szTip) == 0) return;  // the shell shows all of it already
+        // Only the tooltip changed: the shell keeps the picture it has.
+        std::memcpy(notifyData_.szTip, tip, sizeof(tip));
+        NOTIFYICONDATAA tipOnly = notifyData_;
+        tipOnly.uFlags = NIF_TIP;
+        ::Shell_NotifyIconA(NIM_MODIFY, &tipOnly);
+        ++shellUpdates_;
+        return;
+    }
+
     // The icon shown until now goes only after the shell has the new one.
     toolkit::UniqueIcon previous = std::move(builtIcon_);
     HICON shown = customIcon_.Get();
-    if (!shown && templateColour_) {
-        ICONINFO info{};
-        info.fIcon = TRUE;
-        info.hbmMask = templateMask_.Get();
-        info.hbmColor = templateColour_.Get();
-        builtIcon_.Reset(::CreateIconIndirect(&info));
+    if (!shown && surfaceBits_) {
+        builtIcon_ = BuildIcon();
         shown = builtIcon_.Get();
     }
     notifyData_.hIcon = shown;
-    const size_t length = std::min(hint_.size(), TrayTipLength);
-    std::memcpy(notifyData_.szTip, hint_.data(), length);
-    notifyData_.szTip[length] = '\0';
-    ::Shell_NotifyIconA(readd ? NIM_ADD : NIM_MODIFY, &notifyData_);
+    std::memcpy(notifyData_.szTip, tip, sizeof(tip));
+    ::Shell_NotifyIconA(update == TShellUpdate::Add ? NIM_ADD : NIM_MODIFY, &notifyData_);
+    ++shellUpdates_;
+    shellHasPicture_ = true;
 }
 
 bool TTrayIcon::HandleMessage(UINT message, WPARAM, LPARAM lParam)
@@ -186,7 +287,7 @@ bool TTrayIcon::HandleMessage(UINT message, WPARAM, LPARAM lParam)
     return false;  // every message, this one included, goes on to DefWindowProcA
 }
 
-void TTrayIcon::DrawFrame(HDC dc, COLORREF background) const
+void TTrayIcon::PaintFrame(HDC dc, COLORREF background) const
 {
     const RECT all{0, 0, TrayIconSize, TrayIconSize};
     ::FillRect(dc, &all, SolidBrush(background).Get());
@@ -197,9 +298,26 @@ void TTrayIcon::DrawFrame(HDC dc, COLORREF background) const
     ::LineTo(dc, 16, 0);
 }
 
-void TTrayIcon::DrawColumns(HDC dc, const std::array<uint32_t, 16>& heights) const
+void TTrayIcon::DrawFrame(HDC dc, COLORREF background)
 {
-    DrawFrame(dc, backColor_);
+    TSurfacePicture picture;
+    picture.Kind = TSurfacePicture::TKind::Frame;
+    picture.Background = background;
+    if (StartPicture(picture)) PaintFrame(dc, background);
+}
+
+void TTrayIcon::DrawColumns(HDC dc, const std::array<uint32_t, 16>& heights)
+{
+    TSurfacePicture picture;
+    picture.Kind = TSurfacePicture::TKind::Columns;
+    picture.Background = backColor_;
+    for (size_t x = 1; x < heights.size(); ++x) {
+        picture.Colours[x] = heights[x] >= alertLevel_ ? alertColor_ : normalColor_;
+        picture.Heights[x] = std::min(heights[x], 15u);
+    }
+    if (!StartPicture(picture)) return;
+
+    PaintFrame(dc, backColor_);
     toolkit::UniquePen normal = SolidPen(normalColor_);
     toolkit::UniquePen alert = SolidPen(alertColor_);
     toolkit::SelectGuard pen(dc, normal.Get());
@@ -211,29 +329,34 @@ void TTrayIcon::DrawColumns(HDC dc, const std::array<uint32_t, 16>& heights) con
     }
 }
 
-void TTrayIcon::DrawText(HDC dc, const std::string& text, COLORREF background, COLORREF textColour) const
+void TTrayIcon::DrawText(HDC dc, const std::string& text, COLORREF background, COLORREF textColour)
 {
-    DrawFrame(dc, background);
+    TSurfacePicture picture;
+    picture.Kind = TSurfacePicture::TKind::Text;
+    picture.Background = background;
+    picture.Colours[0] = textColour;
+    picture.Text = text;
+    if (!StartPicture(picture)) return;
+
+    PaintFrame(dc, background);
     const int length = static_cast<int>(text.size());
 
     // The largest font whose text fits inside the frame.
-    toolkit::UniqueFont fitted;
+    HFONT fitted = nullptr;
     SIZE extent{};
     for (int height = 15; height >= 1; --height) {
-        toolkit::UniqueFont font(::CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                               OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                                               "Arial"));
-        toolkit::SelectGuard measuring(dc, font.Get());
+        HFONT font = FontOfHeight(height);
+        toolkit::SelectGuard measuring(dc, font);
         ::GetTextExtentPoint32A(dc, text.c_str(), length, &extent);
-        if (extent.cx <= 15 && extent.cy <= 15) {
-            fitted = std::move(font);
+        if (font && extent.cx <= 15 && extent.cy <= 15) {
+            fitted = font;
             break;
         }
     }
 
     // Without a fitting font the context's own font writes it.
     std::optional<toolkit::SelectGuard> font;
-    if (fitted) font.emplace(dc, fitted.Get());
+    if (fitted) font.emplace(dc, fitted);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = ::SetTextColor(dc, textColour);
     ::TextOutA(dc, (16 - extent.cx) / 2 + 1, (16 - extent.cy) / 2 + 1, text.c_str(), length);
@@ -241,13 +364,22 @@ void TTrayIcon::DrawText(HDC dc, const std::string& text, COLORREF background, C
     ::SetBkMode(dc, oldMode);
 }
 
-void TTrayIcon::DrawLevelBar(HDC dc, uint64_t percent) const
+void TTrayIcon::DrawLevelBar(HDC dc, uint64_t percent)
 {
-    DrawFrame(dc, backColor_);
     // A full load fills the inside of the frame; the top edge stays.
     const uint32_t rows = static_cast<uint32_t>(std::min<uint64_t>(percent, 100) * 16 / 100);
     const int height = static_cast<int>(std::min(rows, 15u));
+    const COLORREF fill = rows < alertLevel_ ? normalColor_ : alertColor_;
+
+    TSurfacePicture picture;
+    picture.Kind = TSurfacePicture::TKind::LevelBar;
+    picture.Background = backColor_;
+    picture.Colours[0] = height == 0 ? 0 : fill;
+    picture.Heights[0] = static_cast<uint32_t>(height);
+    if (!StartPicture(picture)) return;
+
+    PaintFrame(dc, backColor_);
     if (height == 0) return;
     const RECT bar{1, 16 - height, 16, 16};
-    ::FillRect(dc, &bar, SolidBrush(rows < alertLevel_ ? normalColor_ : alertColor_).Get());
+    ::FillRect(dc, &bar, SolidBrush(fill).Get());
 }

@@ -175,6 +175,53 @@ TEST_F(HistoryTest, RefreshDrawsTheNewSamplesInTheCurrentStyle)
     EXPECT_EQ(Tip(icon), "Memory usage: 500 MB from 1000 MB is used.");
 }
 
+TEST_F(HistoryTest, ASampleHandsTheShellOnlyWhatItChanges)
+{
+    // A new icon handle shows that the whole icon was handed over.
+    TotalPhysMB = 1000;
+    MemoryHistory->Push(500 * MB);
+    CpuHistory->Push(30);
+    TTrayIconMemory memory(TTrayIcon::StyleNumber);
+    TTrayIconCPU cpu(TTrayIcon::StyleBar);
+    enum Handed { Nothing, TooltipOnly, WholeIcon };
+    struct Case {
+        uint64_t usedBytes, cpuPercent;
+        Handed memory, cpu;
+    };
+    const Case cases[] = {
+        {500 * MB, 30, Nothing, Nothing},
+        {500 * MB + MB / 2, 31, Nothing, TooltipOnly},  // the same whole MB; the same bar
+        {501 * MB, 31, WholeIcon, Nothing},
+        {501 * MB, 99, Nothing, WholeIcon},
+        {1000 * MB, 99, WholeIcon, Nothing},
+        {1023 * MB, 98, TooltipOnly, TooltipOnly},  // "0G" again; a full bar again
+    };
+    auto check = [](const TTrayIcon& icon, HICON before, int updatesBefore, Handed handed) {
+        EXPECT_EQ(icon.ShellUpdates() - updatesBefore, handed == Nothing ? 0 : 1);
+        EXPECT_EQ(icon.NotifyData().hIcon != before, handed == WholeIcon);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.usedBytes);
+        HICON memoryBefore = memory.NotifyData().hIcon, cpuBefore = cpu.NotifyData().hIcon;
+        const int memoryUpdates = memory.ShellUpdates(), cpuUpdates = cpu.ShellUpdates();
+        MemoryHistory->Push(c.usedBytes);
+        CpuHistory->Push(c.cpuPercent);
+        memory.Refresh(false);
+        cpu.Refresh(false);
+        check(memory, memoryBefore, memoryUpdates, c.memory);
+        check(cpu, cpuBefore, cpuUpdates, c.cpu);
+        EXPECT_EQ(Tip(memory), MemoryHint(c.usedBytes, 1000));
+        EXPECT_EQ(Tip(cpu), CpuHint(c.cpuPercent));
+    }
+    // After the taskbar was re-created both are added again, changed or not.
+    HICON memoryBefore = memory.NotifyData().hIcon, cpuBefore = cpu.NotifyData().hIcon;
+    const int memoryUpdates = memory.ShellUpdates(), cpuUpdates = cpu.ShellUpdates();
+    memory.Refresh(true);
+    cpu.Refresh(true);
+    check(memory, memoryBefore, memoryUpdates, WholeIcon);
+    check(cpu, cpuBefore, cpuUpdates, WholeIcon);
+}
+
 // --------------------------------------------------------------------- CPU
 
 TEST(CpuIconFigures, ColumnHeightsRoundHalvesToEven)
@@ -294,12 +341,21 @@ TEST(ResourceIcon, StartsWithTheProgramIconAndLoadsOnlyANewName)
     // The current name neither reloads (same icon handle) nor refreshes
     // (a quietly changed hint does not reach the shell).
     HICON shown = icon.NotifyData().hIcon;
+    const int updates = icon.ShellUpdates();
     icon.SetHintQuiet("changed quietly");
     icon.SetIconName("STATUSWORK");
     EXPECT_EQ(icon.NotifyData().hIcon, shown);
     EXPECT_EQ(Tip(icon), "Kalvora is working.");
 
+    EXPECT_EQ(icon.ShellUpdates(), updates) << "nothing reached the shell";
+    icon.Refresh(false);
+    EXPECT_EQ(icon.ShellUpdates(), updates + 1) << "the quiet hint, on the next refresh";
+    EXPECT_EQ(Tip(icon), "changed quietly");
+    icon.Refresh(false);
+    EXPECT_EQ(icon.ShellUpdates(), updates + 1);
+
     icon.SetIconName("NO SUCH ICON");
+    EXPECT_EQ(icon.ShellUpdates(), updates + 2);
     EXPECT_EQ(icon.IconName(), "NO SUCH ICON");
     EXPECT_EQ(Difference(Shown(icon).Colour, ResourcePicture("KALVORAICON")), "");
     EXPECT_EQ(Tip(icon), "changed quietly");

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 using traytest::Difference;
 using traytest::Frame;
@@ -100,6 +102,66 @@ TEST(TrayIcon, RefreshRulesOfTheSetters)
     EXPECT_TRUE(refreshed());
     icon.SetAlertColor(icon.AlertColor());
     EXPECT_TRUE(refreshed());
+}
+
+TEST(TrayIcon, TheShellIsHandedOnlyWhatChangedButAReAddAndASetterHandItAll)
+{
+    // Handing over the whole icon builds a new one: a new handle tells it
+    // from an update of the tooltip alone.
+    TPrimitiveIcon icon;
+    icon.Bar(50);
+    HICON lastIcon = icon.NotifyData().hIcon;
+    int lastUpdates = icon.ShellUpdates();
+    const std::string longHint(63, 'h');
+    std::array<uint32_t, 16> heights{};
+    heights.fill(15);
+    std::array<uint32_t, 16> taller = heights;
+    taller[3] = 16;  // drawn as 15 in the alert colour as well
+
+    enum Handed { Nothing, TooltipOnly, WholeIcon };
+    struct Step {
+        const char* what;
+        std::function<void()> action;
+        Handed handed;
+    };
+    const Step steps[] = {
+        {"the same bar", [&] { icon.Bar(50); }, Nothing},
+        {"a percentage of the same rows", [&] { icon.Bar(51); }, Nothing},
+        {"a plain refresh", [&] { icon.Refresh(false); }, Nothing},
+        {"more rows", [&] { icon.Bar(75); }, WholeIcon},
+        {"a new tooltip", [&] { icon.SetHintQuiet(longHint); icon.Refresh(false); }, TooltipOnly},
+        {"the same tooltip", [&] { icon.Refresh(false); }, Nothing},
+        {"a tooltip changed past its 63rd character", [&] { icon.SetHintQuiet(longHint + "x"); icon.Refresh(false); },
+         Nothing},
+        {"re-adding after the taskbar was re-created", [&] { icon.Refresh(true); }, WholeIcon},
+        {"columns", [&] { icon.Columns(heights); }, WholeIcon},
+        {"columns of the same pixels", [&] { icon.Columns(taller); }, Nothing},
+        {"new columns and a new tooltip", [&] { icon.SetHintQuiet("new"); icon.Columns({}); }, WholeIcon},
+        {"text", [&] { icon.Text("42", 0xFFFFFF, 0); }, WholeIcon},
+        {"the same text", [&] { icon.Text("42", 0xFFFFFF, 0); }, Nothing},
+        {"the same text in another colour", [&] { icon.Text("42", 0xFFFFFF, 0x0000FF); }, WholeIcon},
+        {"a colour setter, though the text does not use it", [&] { icon.SetAlertColor(0x00FF00FF); }, WholeIcon},
+        {"a new style that draws nothing", [&] { icon.SetStyle(4); }, WholeIcon},
+        {"a refresh of a style that draws nothing", [&] { icon.Refresh(false); }, Nothing},
+        {"a new hint", [&] { icon.SetHint("loud"); }, WholeIcon},
+        {"the same hint", [&] { icon.SetHint("loud"); }, Nothing},
+        {"back to a drawing style", [&] { icon.SetStyle(1); }, WholeIcon},
+        {"a custom icon",
+         [&] {
+             icon.SetCustomIcon(toolkit::UniqueIcon(CopyIcon(LoadIconA(nullptr, MAKEINTRESOURCEA(32516)))));
+             icon.Refresh(false);
+         },
+         WholeIcon},
+        {"a refresh of the custom icon", [&] { icon.Refresh(false); }, Nothing},
+    };
+    for (const Step& step : steps) {
+        step.action();
+        HICON nowIcon = icon.NotifyData().hIcon;
+        const int nowUpdates = icon.ShellUpdates();
+        EXPECT_EQ(nowUpdates - std::exchange(lastUpdates, nowUpdates), step.handed == Nothing ? 0 : 1) << step.what;
+        EXPECT_EQ(std::exchange(lastIcon, nowIcon) != nowIcon, step.handed == WholeIcon) << step.what;
+        EXPECT_EQ(Tip(icon), icon.Hint().substr(0, 63)) << step.what;
+    }
 }
 
 TEST(TrayIcon, StylesOutsideOneToThreeDrawNothingAndShowTheLastPictureAgain)
