@@ -28,6 +28,25 @@ std::string ReplacePlaceholder(std::string text, const std::string& placeholder,
     return text;
 }
 
+namespace {
+
+TTrayIcon::TShellNotify shellNotify = nullptr;
+
+BOOL ShellNotify(DWORD message, NOTIFYICONDATAA* data)
+{
+    return shellNotify ? shellNotify(message, data) : ::Shell_NotifyIconA(message, data);
+}
+
+UINT TaskbarCreatedMessage()
+{
+    static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+    return message;
+}
+
+}  // namespace
+
+void TTrayIcon::SetShellNotify(TShellNotify notify) { shellNotify = notify; }
+
 TTrayIcon::TTrayIcon() : TTrayIcon(DeferShow{}) { Show(); }
 
 TTrayIcon::TTrayIcon(DeferShow)
@@ -54,7 +73,7 @@ TTrayIcon::TTrayIcon(DeferShow)
 
 TTrayIcon::~TTrayIcon()
 {
-    if (shown_) ::Shell_NotifyIconA(NIM_DELETE, &notifyData_);
+    if (shown_) ShellNotify(NIM_DELETE, &notifyData_);
     window_.reset();
     if (unselected_) ::SelectObject(drawingContext_.Get(), unselected_);
     drawingContext_.Reset();
@@ -243,13 +262,14 @@ void TTrayIcon::UpdateShell(TShellUpdate update)
 {
     char tip[TrayTipLength + 1] = {};
     std::memcpy(tip, hint_.data(), std::min(hint_.size(), TrayTipLength));
+    if (shellLostIcon_) update = TShellUpdate::Add;
     if (update == TShellUpdate::ModifyIfChanged && shellHasPicture_) {
         if (std::strcmp(tip, notifyData_.szTip) == 0) return;  // the shell shows all of it already
         // Only the tooltip changed: the shell keeps the picture it has.
         std::memcpy(notifyData_.szTip, tip, sizeof(tip));
         NOTIFYICONDATAA tipOnly = notifyData_;
         tipOnly.uFlags = NIF_TIP;
-        ::Shell_NotifyIconA(NIM_MODIFY, &tipOnly);
+        shellLostIcon_ = !ShellNotify(NIM_MODIFY, &tipOnly);
         ++shellUpdates_;
         return;
     }
@@ -263,23 +283,36 @@ void TTrayIcon::UpdateShell(TShellUpdate update)
     }
     notifyData_.hIcon = shown;
     std::memcpy(notifyData_.szTip, tip, sizeof(tip));
-    ::Shell_NotifyIconA(update == TShellUpdate::Add ? NIM_ADD : NIM_MODIFY, &notifyData_);
+    bool accepted = ShellNotify(update == TShellUpdate::Add ? NIM_ADD : NIM_MODIFY, &notifyData_) != FALSE;
+    // An add the shell refuses may be one it already holds (a re-created
+    // taskbar that found the icon itself): delete, then add.
+    if (!accepted && update == TShellUpdate::Add) {
+        ShellNotify(NIM_DELETE, &notifyData_);
+        accepted = ShellNotify(NIM_ADD, &notifyData_) != FALSE;
+    }
     ++shellUpdates_;
-    shellHasPicture_ = true;
+    shellHasPicture_ = accepted;
+    shellLostIcon_ = !accepted;
 }
 
 bool TTrayIcon::HandleMessage(UINT message, WPARAM, LPARAM lParam)
 {
+    if (message == TaskbarCreatedMessage()) {
+        Repaint(TShellUpdate::Add);
+        return false;
+    }
     if (message == WM_TRAYICON) {
         switch (static_cast<UINT>(lParam)) {
+        // Each event runs from a copy: a handler's nested loop (the tray
+        // menu) may destroy this icon, and with it the event itself.
         case WM_LBUTTONDOWN:
-            if (OnLeftButtonDown) OnLeftButtonDown(*this);
+            if (Event handler = OnLeftButtonDown) handler(*this);
             break;
         case WM_LBUTTONDBLCLK:
-            if (OnDoubleClick) OnDoubleClick(*this);
+            if (Event handler = OnDoubleClick) handler(*this);
             break;
         case WM_RBUTTONUP:
-            if (OnRightButtonUp) OnRightButtonUp(*this);
+            if (Event handler = OnRightButtonUp) handler(*this);
             break;
         default: break;
         }

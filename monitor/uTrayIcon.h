@@ -17,6 +17,11 @@
 // icon, newly built. To tell equal pictures, subclasses draw only through
 // the primitives below.
 //
+// A re-created taskbar (Explorer restarted) broadcasts "TaskbarCreated":
+// each icon then adds itself again. A shell that refuses an add or a modify
+// (not ready yet, or it lost the icon) is asked to add it again at the next
+// refresh.
+//
 // Lifetime: the icon is in the notification area while the object lives.
 // Subclasses that draw must not show the icon before they are complete, so
 // they construct the base with DeferShow and call Show() as the last step of
@@ -88,6 +93,11 @@ public:
     const NOTIFYICONDATAA& NotifyData() const { return notifyData_; }
     // How often the shell was handed this icon or its tooltip.
     int ShellUpdates() const { return shellUpdates_; }
+
+    // Where the icons meet the shell: Shell_NotifyIconA, or a stand-in for
+    // tests (a shell that is not ready yet). nullptr gives the shell back.
+    using TShellNotify = BOOL (*)(DWORD message, NOTIFYICONDATAA* data);
+    static void SetShellNotify(TShellNotify notify);
 
     Event OnLeftButtonDown;
     Event OnDoubleClick;
@@ -183,6 +193,7 @@ private:
     TSurfacePicture surfacePicture_;  // what the surface shows
     bool primitiveDrew_ = false;      // a primitive ran in the current drawing
     bool shellHasPicture_ = false;    // the shell shows the surface (or custom icon) as it is
+    bool shellLostIcon_ = false;      // the last add or modify was refused: add at the next refresh
     int shellUpdates_ = 0;
 };
 

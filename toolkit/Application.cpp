@@ -14,10 +14,13 @@ Application& Application::Instance()
 
 void Application::Dispatch(MSG& message)
 {
-    // A hook may remove itself while running: iterate over a copy.
-    auto hooks = hooks_;
-    for (auto& [id, hook] : hooks)
-        if (CatchHandlerErrors(false, [&] { return hook(message); })) return;
+    // A hook may remove itself while running: iterate over a copy, made only
+    // when there are hooks (not at every timer tick of a program without).
+    if (!hooks_.empty()) {
+        auto hooks = hooks_;
+        for (auto& [id, hook] : hooks)
+            if (CatchHandlerErrors(false, [&] { return hook(message); })) return;
+    }
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
 }
