@@ -8,6 +8,7 @@
 # never in the repository. A crash, a hang (over 10 s), a leak or a broken
 # rule leaves its input in the build folder and makes the script fail.
 #   FUZZ_BUILD_DIR  build folder (default: build-fuzz)
+#   FUZZ_MAX_LEN    longest input in bytes (default 65536)
 #   FUZZ_SEED       libFuzzer's random seed (default: a new one each run). The
 #                   same seed, number of runs and starting corpus (a new
 #                   build folder) take the same inputs again.
@@ -18,6 +19,8 @@ RUNS="${2:--1}"
 OUT="${FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
 CXX="${FUZZ_CXX:-clang++}"
 SEED="${FUZZ_SEED:-0}"
+# Inputs up to 64 KB: a skin that amplifies itself needs room to do so.
+MAX_LEN="${FUZZ_MAX_LEN:-65536}"
 mkdir -p "$OUT/corpus" "$OUT/artifacts"
 
 command -v "$CXX" >/dev/null || { echo "fuzz.sh: $CXX is missing (apt-get install clang libclang-rt-14-dev)" >&2; exit 2; }
@@ -55,7 +58,7 @@ cd "$OUT"
 status=0
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0 \
 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ${RUNNER[@]+"${RUNNER[@]}"} "$BIN" -seed="$SEED" ${EXTRA[@]+"${EXTRA[@]}"} -max_total_time="$SECONDS_TO_RUN" -runs="$RUNS" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -len_control=0 \
+  ${RUNNER[@]+"${RUNNER[@]}"} "$BIN" -seed="$SEED" ${EXTRA[@]+"${EXTRA[@]}"} -max_total_time="$SECONDS_TO_RUN" -runs="$RUNS" -timeout=10 -rss_limit_mb=2048 -max_len="$MAX_LEN" -len_control=0 \
     -dict="$ROOT/fuzz/skn.dict" -artifact_prefix="$OUT/artifacts/" -print_final_stats=1 \
     corpus > "$OUT/fuzz.log" 2>&1 || status=$?
 grep -E '^(INFO: Seed:|#[0-9]+[[:space:]]+(DONE|INITED)|stat::number_of_executed_units|stat::peak_rss|==|SUMMARY|.*ERROR|.*Test unit written)' "$OUT/fuzz.log" >&2 || true

@@ -5,6 +5,8 @@
 # its libFuzzer runtime are installed by the test script's set-up
 # (ensure_deps in scripts/lib.sh), never in the middle of the tests.
 #   FUZZ_SEED, FUZZ_RUNS  another seed or number of inputs (default 20261210, 500000)
+# Inputs of up to 4 KB keep the pass near a minute; scripts/fuzz.sh takes
+# up to 64 KB for the longer runs.
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 SEED="${FUZZ_SEED:-20261210}"
@@ -18,7 +20,7 @@ fi
 # start from the repository's corpus alone. Kept when something was found.
 work="$(mktemp -d /tmp/kalvora-fuzz.XXXXXX)"
 echo "== fuzz-short: seed $SEED, $RUNS inputs" >&2
-if FUZZ_BUILD_DIR="$work" FUZZ_SEED="$SEED" "$ROOT/scripts/fuzz.sh" 0 "$RUNS"; then
+if FUZZ_BUILD_DIR="$work" FUZZ_SEED="$SEED" FUZZ_MAX_LEN=4096 "$ROOT/scripts/fuzz.sh" 0 "$RUNS"; then
   rm -rf "$work"
   exit 0
 fi
