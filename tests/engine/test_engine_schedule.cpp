@@ -109,6 +109,34 @@ TEST_F(EngineTest, CriticalFreeUpStartsWhenUsedMemoryReachesTheTriggerAndWaitsFo
     EXPECT_EQ(CurrentWorker()->Number, 2);
 }
 
+TEST_F(EngineTest, ARegularFreeUpDueWhileAWorkerRunsStartsAfterItsEnd)
+{
+    Options->SetCritical(false);
+    Options->SetRegular(true);
+    Options->SetRegularInterval(60);
+    world.Now = At(10, 15, 40);
+    StartEngine();
+    world.HoldWorkers = true;
+    engine->RunCommand(cmdFreeUp1);  // a preset's worker, held in its start
+    ASSERT_NE(CurrentWorker(), nullptr);
+    const int preset = CurrentWorker()->Number;
+
+    world.Now = At(11, 15, 0);  // due now
+    engine->TimerTimer();
+    ASSERT_NE(CurrentWorker(), nullptr);
+    EXPECT_EQ(CurrentWorker()->Number, preset) << "the running worker is left alone";
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(11, 15, 0)) << "still due";
+
+    world.HoldWorkers = false;
+    world.ReleaseHeld = true;
+    ASSERT_TRUE(WorkerDone());
+    engine->TimerTimer();
+    ASSERT_NE(CurrentWorker(), nullptr);
+    EXPECT_EQ(CurrentWorker()->Number, preset + 1);
+    EXPECT_EQ(CurrentWorker()->BlockSize, static_cast<size_t>(TotalPhysMB - Options->RegularFreeUpMB()) << 20);
+    EXPECT_DOUBLE_EQ(Options->NextRegularTime(), At(12, 15, 0));
+}
+
 TEST_F(EngineTest, WithoutBackgroundActivityNothingStartsAndADueRegularTimeMovesOn)
 {
     Options->SetRegular(true);

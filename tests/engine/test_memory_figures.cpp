@@ -7,6 +7,8 @@
 #include "tests/support/SavedLocaleInfo.h"
 
 #include <gtest/gtest.h>
+
+#include <climits>
 #include <windows.h>
 
 #include <algorithm>
@@ -181,5 +183,8 @@ TEST(SizeText, FreeUpSizeTextShowsTheComplementWithinOneAndTheTotal)
     EXPECT_EQ(FreeUpSizeText(0), "2" + separator + "00 GB");
     EXPECT_EQ(FreeUpSizeText(-10), "2" + separator + "00 GB");
     EXPECT_EQ(FreeUpSizeText(1548), "500 MB");
+    // Levels far outside stay within one MB and the total, without overflow.
+    EXPECT_EQ(FreeUpSizeText(INT_MIN), "2" + separator + "00 GB");
+    EXPECT_EQ(FreeUpSizeText(INT_MAX), "1 MB");
     TotalPhysMB = savedTotal;
 }
