@@ -16,6 +16,7 @@
 #include <tlhelp32.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,6 +28,9 @@ namespace program_test {
 inline const char* const OptionsSubKey = "Software\\Orlandek\\Kalvora Professional 5";
 inline const char* const OldFreeAndRunSubKey = "Software\\Orlandek\\Kalvora Pro\\Free And Run 4";
 inline const char* const RunSubKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// The autostart value below RunSubKey, spelt out rather than taken from the
+// program, so that a wrong name there shows.
+inline const char* const RunValueName = "Kalvora Pro";
 
 inline std::string ProgramPath()
 {
@@ -156,16 +160,19 @@ inline std::vector<HWND> TopLevelWindowsOf(DWORD processId)
     return search.found;
 }
 
-inline int ProgramProcessCount()
+// The ids of every running kalvora.exe, started by a test or not.
+inline std::vector<DWORD> ProgramProcesses()
 {
+    std::vector<DWORD> ids;
     toolkit::UniqueKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    int count = 0;
     for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
-        if (_stricmp(entry.szExeFile, "kalvora.exe") == 0) ++count;
-    return count;
+        if (_stricmp(entry.szExeFile, "kalvora.exe") == 0) ids.push_back(entry.th32ProcessID);
+    return ids;
 }
+
+inline int ProgramProcessCount() { return static_cast<int>(ProgramProcesses().size()); }
 
 // Ends every instance and waits until their processes are gone: an instance
 // still saves its settings after its engine window has closed.
@@ -201,6 +208,16 @@ inline void WriteDword(const char* key, const char* name, DWORD value)
     RegSetKeyValueA(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof(value));
 }
 
+struct DwordValue {
+    const char* name;
+    DWORD value;
+};
+
+inline void WriteDwords(const char* key, std::initializer_list<DwordValue> values)
+{
+    for (const DwordValue& value : values) WriteDword(key, value.name, value.value);
+}
+
 inline void WriteString(const char* key, const char* name, const std::string& text)
 {
     RegSetKeyValueA(HKEY_CURRENT_USER, key, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
@@ -224,7 +241,7 @@ protected:
         ASSERT_TRUE(QuitAllInstances()) << "an instance from before would not end";
         savedOptions_ = std::make_unique<SavedRegistryKey>(HKEY_CURRENT_USER, OptionsSubKey);
         savedOldEntries_ = std::make_unique<SavedRegistryKey>(HKEY_CURRENT_USER, OldFreeAndRunSubKey);
-        savedRunValue_ = std::make_unique<SavedRegistryValue>(HKEY_CURRENT_USER, RunSubKey, AutostartValueName);
+        savedRunValue_ = std::make_unique<SavedRegistryValue>(HKEY_CURRENT_USER, RunSubKey, RunValueName);
         StoreQuietSettings();
     }
     void TearDown() override
@@ -241,12 +258,12 @@ protected:
     {
         DeleteRegTree(HKEY_CURRENT_USER, OptionsSubKey);
         DeleteRegTree(HKEY_CURRENT_USER, OldFreeAndRunSubKey);
-        WriteDword(OptionsSubKey, "Use Defaults", 0);
-        WriteDword(OptionsSubKey, "Critical", 0);
-        WriteDword(OptionsSubKey, "Regular", 0);
-        WriteDword(OptionsSubKey, "Startup", 0);
-        WriteDword(OptionsSubKey, "BackgroundActivity", 0);
-        WriteDword(OptionsSubKey, "MemoryIconStyle", 1);
+        WriteDwords(OptionsSubKey, {{"Use Defaults", 0},
+                                    {"Critical", 0},
+                                    {"Regular", 0},
+                                    {"Startup", 0},
+                                    {"BackgroundActivity", 0},
+                                    {"MemoryIconStyle", 1}});
     }
 
     // Starts the program and waits until its engine answers.
