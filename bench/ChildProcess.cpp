@@ -19,8 +19,8 @@ TChildProcess::TChildProcess(const std::string& fileName, const std::string& arg
     if (!::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &info))
         return;
-    process_ = info.hProcess;
-    thread_ = info.hThread;
+    process_.Reset(info.hProcess);
+    thread_.Reset(info.hThread);
     id_ = info.dwProcessId;
     threadId_ = info.dwThreadId;
 }
@@ -28,13 +28,11 @@ TChildProcess::TChildProcess(const std::string& fileName, const std::string& arg
 TChildProcess::~TChildProcess()
 {
     if (process_ && !WaitForExit(0)) Quit(10000);
-    if (thread_) ::CloseHandle(thread_);
-    if (process_) ::CloseHandle(process_);
 }
 
 bool TChildProcess::WaitForExit(DWORD timeoutMs) const
 {
-    return process_ && ::WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    return process_ && ::WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool TChildProcess::Quit(DWORD timeoutMs)
@@ -42,7 +40,7 @@ bool TChildProcess::Quit(DWORD timeoutMs)
     if (!process_) return true;
     ::PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
     if (WaitForExit(timeoutMs)) return true;
-    ::TerminateProcess(process_, 1);
+    ::TerminateProcess(process_.Get(), 1);
     WaitForExit(5000);
     return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // A program of the benchmarks started beside the running one, ended by the
 // benchmark: its handles are closed when the object goes.
+#include "toolkit/Handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -9,12 +11,12 @@ class TChildProcess {
 public:
     // Starts the program of that file name from this program's folder.
     TChildProcess(const std::string& fileName, const std::string& arguments);
-    ~TChildProcess();
+    ~TChildProcess();  // ends a program still running
     TChildProcess(const TChildProcess&) = delete;
     TChildProcess& operator=(const TChildProcess&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
-    HANDLE Process() const { return process_; }
+    bool Started() const { return static_cast<bool>(process_); }
+    HANDLE Process() const { return process_.Get(); }
     DWORD Id() const { return id_; }
     // Asks its message loop to end (WM_QUIT to its main thread) and waits;
     // false when it had to be terminated.
@@ -22,8 +24,8 @@ public:
     bool WaitForExit(DWORD timeoutMs) const;
 
 private:
-    HANDLE process_ = nullptr;
-    HANDLE thread_ = nullptr;
+    toolkit::UniqueKernelHandle process_;
+    toolkit::UniqueKernelHandle thread_;
     DWORD id_ = 0;
     DWORD threadId_ = 0;
 };

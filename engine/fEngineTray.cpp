@@ -11,7 +11,6 @@
 #include "toolkit/Application.h"
 #include "toolkit/ReplaceAll.h"
 
-
 void TfrmEngine::BuildIconMenu()
 {
     toolkit::PopupMenu& menu = IconMenu_;
