@@ -255,9 +255,11 @@ SkinNode* SkinHost::HitTest(POINT p) const
 bool SkinHost::FireSkinEvent(SkinNode* source, const wchar_t* name)
 {
     if (!attached_) return false;
-    if (owner_.OnSkinEvent) {
+    // Run from a copy: the handler may end the window's owner, and with it
+    // the TSkin that holds the handler.
+    if (auto handler = owner_.OnSkinEvent) {
         try {
-            owner_.OnSkinEvent(source, name);
+            handler(source, name);
         } catch (const std::exception& e) {
             // Nothing may leave a window procedure: shown like any handler's error.
             toolkit::ReportHandlerError(e.what());
@@ -269,7 +271,7 @@ bool SkinHost::FireSkinEvent(SkinNode* source, const wchar_t* name)
 bool SkinHost::FireMouse(SkinNode* source, bool down, int button, POINT p)
 {
     if (!FireSkinEvent(source, down ? L"OnMouseDown" : L"OnMouseUp")) return false;
-    auto& handler = down ? owner_.OnMouseDown : owner_.OnMouseUp;
+    auto handler = down ? owner_.OnMouseDown : owner_.OnMouseUp;
     if (handler) {
         try {
             handler(source, button, p.x, p.y);
@@ -283,7 +285,7 @@ bool SkinHost::FireMouse(SkinNode* source, bool down, int button, POINT p)
 bool SkinHost::FireScroll(SkinNode* source, bool track, int position)
 {
     if (!attached_) return false;
-    auto& handler = track ? owner_.OnScrollTrack : owner_.OnScroll;
+    auto handler = track ? owner_.OnScrollTrack : owner_.OnScroll;
     if (handler) {
         try {
             handler(source, position);
