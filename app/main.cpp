@@ -4,6 +4,7 @@
 #include "app/uInstanceLock.h"
 #include "app/uInstances.h"
 #include "engine/uHistories.h"
+#include "help/uHTMLHelp.h"
 #include "monitor/uCpuUsage.h"
 #include "settings/uKalvoraOptions.h"
 #include "settings/uKalvoraOptionsInit.h"
@@ -66,5 +67,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     FinishMemoryState();
     FinishCpuSamplers();
+    ShutdownHtmlHelp();
     return exitCode;
 }
