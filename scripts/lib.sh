@@ -27,6 +27,7 @@ ensure_deps() {
   [ -d /usr/src/googletest ] || missing+=(googletest)
   [ -d /usr/share/wine/fonts ] || missing+=(fonts-wine)
   [ -d /usr/share/fonts/truetype/liberation ] || missing+=(fonts-liberation)
+  command -v chmcmd >/dev/null || missing+=(fp-utils-3.2.2)
   # The short fuzzing pass of the tests (scripts/test.d/fuzz-short.sh).
   command -v clang++ >/dev/null || missing+=(clang)
   compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
