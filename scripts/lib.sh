@@ -32,6 +32,7 @@ ensure_deps() {
   command -v clang++ >/dev/null || missing+=(clang)
   compgen -G '/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a' >/dev/null ||
     missing+=(libclang-rt-14-dev)
+  command -v makensis >/dev/null || missing+=(nsis)
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing: ${missing[*]}"
   if [ "$(id -u)" != 0 ]; then echo "need root to install: ${missing[*]}" >&2; return 1; fi

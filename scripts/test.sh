@@ -37,6 +37,6 @@ done
 for extra in "$ROOT"/scripts/test.d/*.sh; do
   [ -e "$extra" ] || continue
   log "running $(basename "$extra")"
-  bash "$extra" || status=1
+  BUILD_ROOT="$BUILD_ROOT" bash "$extra" || status=1
 done
 exit $status
