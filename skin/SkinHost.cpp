@@ -165,7 +165,10 @@ void SkinHost::ApplyFrame()
 void SkinHost::RestoreFrame()
 {
     if (def_.frameNone) ::SetWindowRgn(window_, nullptr, TRUE);
-    ::SetWindowLongPtrA(window_, GWL_STYLE, savedStyle_);
+    // The frame and the flags come back; whether the window is shown is the
+    // state of now (a window skinned before its first show is shown by now).
+    const LONG_PTR visible = ::GetWindowLongPtrA(window_, GWL_STYLE) & WS_VISIBLE;
+    ::SetWindowLongPtrA(window_, GWL_STYLE, (savedStyle_ & ~static_cast<LONG_PTR>(WS_VISIBLE)) | visible);
     ::SetWindowLongPtrA(window_, GWL_EXSTYLE, savedExStyle_);
     ResizeKeepingCentre(window_, savedSize_.cx, savedSize_.cy);
     ::RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);

@@ -202,6 +202,24 @@ TEST_F(SkinWindow, FramelessSkinTakesSizeShapeAndStyleAndRemoveGivesThemBack)
     EXPECT_EQ(ErrorOf([&] { skin_.RemoveSkin(w); }), "the window is not skinned by this skin");
 }
 
+TEST_F(SkinWindow, RemoveKeepsWhetherTheWindowIsShownNow)
+{
+    // Skinned while hidden, shown afterwards (as a window is that loads its
+    // skin before its first show): taking the skin off must not hide it, and
+    // the mirror case must not show it.
+    const HWND w = host_.Handle();
+    const bool shownAtFirst = ::IsWindowVisible(w) != FALSE;
+    for (const bool showInBetween : {true, false}) {
+        SCOPED_TRACE(showInBetween ? "shown while skinned" : "hidden while skinned");
+        ::ShowWindow(w, showInBetween ? SW_HIDE : SW_SHOWNA);
+        Apply();
+        ::ShowWindow(w, showInBetween ? SW_SHOWNA : SW_HIDE);
+        skin_.RemoveSkin(w);
+        EXPECT_EQ(::IsWindowVisible(w) != FALSE, showInBetween);
+    }
+    ::ShowWindow(w, shownAtFirst ? SW_SHOWNA : SW_HIDE);
+}
+
 TEST_F(SkinWindow, DefaultWindowWithItsOwnFrameKeepsFrameAndSize)
 {
     const LONG_PTR style = ::GetWindowLongPtrA(host_.Handle(), GWL_STYLE);
