@@ -131,6 +131,14 @@ REG
     $KALVORA_WINE regedit /S "$WINEPREFIX/winedbg.reg" >/dev/null 2>&1 || true
     wineserver -w
   fi
+  # Xvfb runs no window manager: Wine would wait 2 s for one at every hide or
+  # destruction of a framed window. Wine places such windows itself instead.
+  if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n' \
+      > "$WINEPREFIX/unmanaged.reg"
+    $KALVORA_WINE regedit /S "$WINEPREFIX/unmanaged.reg" >/dev/null 2>&1 || true
+    wineserver -w
+  fi
   # A server already running for this prefix (a run before ours) serves us too.
   wineserver -p || true
   STARTED_WINESERVER=1
