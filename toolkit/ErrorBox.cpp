@@ -13,13 +13,15 @@ ErrorBoxHandler& Handler()
 }
 }  // namespace
 
-void ShowErrorBox(const std::string& text)
+void ShowErrorBox(const std::string& text) { ShowErrorBox(text, nullptr); }
+
+void ShowErrorBox(const std::string& text, HWND owner)
 {
     if (Handler()) {
         Handler()(text);
         return;
     }
-    ::MessageBoxA(nullptr, text.c_str(), Application::Instance().Title().c_str(), MB_OK | MB_ICONERROR);
+    ::MessageBoxA(owner, text.c_str(), Application::Instance().Title().c_str(), MB_OK | MB_ICONERROR);
 }
 
 void SetErrorBoxHandler(ErrorBoxHandler handler) { Handler() = std::move(handler); }

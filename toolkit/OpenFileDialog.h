@@ -1,0 +1,30 @@
+#pragma once
+// The system's file-open dialog (GetOpenFileNameA) for one existing file.
+//
+// Execute runs a modal loop: every posted message may run inside it, so the
+// caller takes a LifeWatch first (Liveness.h).
+#include <windows.h>
+
+#include <string>
+
+namespace toolkit {
+
+class OpenFileDialog {
+public:
+    std::string Title;
+    // Pairs of description and pattern, each ended by '|':
+    // "Skins (*.skn)|*.skn".
+    std::string Filter;
+    // Added to a typed name that has none, without the dot: "skn".
+    std::string DefaultExt;
+    // The folder the dialog opens in; empty: the system's choice.
+    std::string InitialDir;
+    // The full path of the chosen file after Execute returned true.
+    std::string FileName;
+
+    // Shows the dialog owned by owner; false when the user cancelled it (or
+    // the system could not show it).
+    bool Execute(HWND owner);
+};
+
+}  // namespace toolkit
