@@ -15,6 +15,7 @@
 #include "toolkit/DebugOut.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/Error.h"
+#include "ui/fMainForm.h"
 
 #include <shellapi.h>
 
@@ -62,6 +63,7 @@ void TfrmEngine::FormCreate()
     SetMenuCaptions();
     RegisterPresetHotkeys();
     EnableTimer(true);
+    appHookId_ = toolkit::Application::Instance().AddMessageHook([this](MSG& message) { return AppMessageHook(message); });
     if (Options) Options->RegisterNotifyWindow(Handle());
     TaskbarWindow = ::FindWindowA("Shell_TrayWnd", nullptr);
 }
@@ -96,6 +98,9 @@ void TfrmEngine::FormDestroy()
 {
     if (destroyed_) return;
     destroyed_ = true;
+    DestroyMainWindow();
+    if (appHookId_) toolkit::Application::Instance().RemoveMessageHook(appHookId_);
+    appHookId_ = 0;
     if (Exists()) EnableTimer(false);
     if (Options) Options->UnregisterNotifyWindow(Handle());
     StopWorker();
@@ -136,6 +141,7 @@ void TfrmEngine::WorkerFatal(DWORD code)
     if (Options) Options->UnregisterNotifyWindow(Handle());
     StopWorker();
     DestroyTrayIcons();
+    DestroyMainWindow();
     UnregisterPresetHotkeys();
     const toolkit::LifeWatch alive = Watch();
     toolkit::ShowErrorBox("Fatal error in memory management. Kalvora Professional will be closed.\r\n"

@@ -26,6 +26,7 @@ class TTrayIconCPU;
 class TTrayIconResource;
 class TfrmFARLaunch;
 class TFreeAndRunItem;
+class TfrmMain;
 
 // The engine's contact with the clock, the memory and the worker, replaceable
 // by tests (a schedule at 10:15:40, memory above the critical trigger, a
@@ -102,9 +103,9 @@ public:
     // One 250 ms step of sampling and scheduling.
     void TimerTimer();
 
-    // The main window, when one is open (the skinned main window is not
-    // part of the program yet).
-    HWND MainWindowHandle() const { return nullptr; }
+    // The main window, when one is open (none once the user closed it).
+    TfrmMain* FindMainWindow();
+    HWND MainWindowHandle() const;
 
     // Read by the tests and the status.
     const TFreeThread* Worker() const { return Worker_.get(); }
@@ -146,6 +147,9 @@ private:
     void DestroyTrayIcons();
     void WireIcon(TTrayIcon& icon);
     void ShowKalvora();
+    void DestroyMainWindow();
+    // Taskbar "Close window" on the main window closes it alone.
+    bool AppMessageHook(MSG& message);
     void FreeAndRunItemClick(int entryId);
     void StartLaunchedProgram();
 
@@ -172,6 +176,11 @@ private:
     ULONGLONG CreatedAt = 0;  // tick count at creation; a young engine shows no main window
     int LastRegularInterval = 0;
     std::unique_ptr<TfrmFARLaunch> LaunchWindow_;
+    // Created on demand; a window the user closed is deleted at the next
+    // look for it, never from inside its own handlers.
+    std::unique_ptr<TfrmMain> MainWindow_;
+    bool creatingMainWindow_ = false;
+    int appHookId_ = 0;
     TPresetHotkeys hotkeys_;
     // Between WM_HOTKEYS_SUSPEND and WM_HOTKEYS_RESUME (a dialog that reads
     // shortcuts): option changes register nothing.

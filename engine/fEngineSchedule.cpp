@@ -12,6 +12,7 @@
 #include "monitor/uTrayIconResource.h"
 #include "settings/uKalvoraOptions.h"
 #include "toolkit/DebugOut.h"
+#include "ui/fMainForm.h"
 
 void TfrmEngine::StartFree(int64_t mb, bool waitIdle, int idleSeconds, int cpuThreshold, bool enforce, int passes,
                            int delaySeconds)
@@ -107,6 +108,7 @@ void TfrmEngine::TimerTimer()
         if (taskbarRecreated && StatusTrayIcon_) StatusTrayIcon_->Refresh(true);
         if (MemoryTrayIcon_) MemoryTrayIcon_->Refresh(taskbarRecreated);
         if (CpuTrayIcon_ && CpuHistory) CpuTrayIcon_->Refresh(taskbarRecreated);
+        if (TfrmMain* main = FindMainWindow()) main->RepaintChart();
     }
     if (!StartupChecked) StartupFree();
     const double now = environment_.Now();

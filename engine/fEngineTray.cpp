@@ -10,6 +10,7 @@
 #include "settings/uKalvoraOptions.h"
 #include "toolkit/Application.h"
 #include "toolkit/ReplaceAll.h"
+#include "ui/fMainForm.h"
 
 void TfrmEngine::BuildIconMenu()
 {
@@ -124,6 +125,7 @@ void TfrmEngine::UpdateStatus()
     } else {
         StatusTrayIcon_.reset();
     }
+    if (TfrmMain* main = FindMainWindow()) main->SetStatusText(EngineStatusLine(activity_));
 }
 
 void TfrmEngine::DestroyTrayIcons()
@@ -131,13 +133,6 @@ void TfrmEngine::DestroyTrayIcons()
     MemoryTrayIcon_.reset();
     CpuTrayIcon_.reset();
     StatusTrayIcon_.reset();
-}
-
-void TfrmEngine::ShowKalvora()
-{
-    // The skinned main window is not part of the program yet; bringing the
-    // application forward and refreshing the status is what remains.
-    UpdateStatus();
 }
 
 void TfrmEngine::ShowTrayMenu()
