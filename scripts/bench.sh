@@ -5,8 +5,11 @@
 #   scripts/bench.sh freeup    free-up worker against the floor, 256, 1024 and 2045 MB
 #   scripts/bench.sh idle      the idle engine against a bare program with the same timer
 #   scripts/bench.sh startup   time to the memory icon against a bare program with one icon
+#   scripts/bench.sh mainwindow  time from WM_ENGINE_SHOWMAIN to the main window's first paint,
+#                              and the engine's CPU time with the main window open and closed
 # BUILD_ROOT chooses the build folder (default build/), IDLE_SECONDS the
-# measuring time of the idle benchmark (default 60).
+# measuring time of the idle benchmark (default 60), MAINWINDOW_SECONDS the
+# measuring time of each half of the main window's CPU figure (default 30).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -15,7 +18,8 @@ case "$what" in
   freeup) program=bench_freeup; arguments=() ;;
   idle) program=bench_idle; arguments=("${IDLE_SECONDS:-60}") ;;
   startup) program=bench_startup; arguments=() ;;
-  *) echo "usage: scripts/bench.sh freeup|idle|startup" >&2; exit 2 ;;
+  mainwindow) program=bench_mainwindow; arguments=("${MAINWINDOW_SECONDS:-30}") ;;
+  *) echo "usage: scripts/bench.sh freeup|idle|startup|mainwindow" >&2; exit 2 ;;
 esac
 
 ensure_deps
