@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the default skin, taken with skinview under Wine on a virtual
-# display of its own: the main window, each page opened by its show
-# animation, and a dialog. Writes docs/screenshots/*.png.
+# Screenshots for the README, taken on a virtual display of their own: the
+# real program's main window with a live chart, each page opened through its
+# button, and the view without a skin; the dialog's look is rendered by
+# skinview. Writes docs/screenshots/*.png.
 #   scripts/screenshots.sh [--build-root DIR]
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -16,50 +17,101 @@ ensure_deps
 detect_wine
 # The architecture whose programs run here.
 if [ "$WINE32_WORKS" = 1 ]; then ARCH=i686; else ARCH=x86_64; fi
-# Only skinview and the skin are needed.
 if [ ! -f "$BUILD_ROOT/$ARCH/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$BUILD_ROOT/$ARCH" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$ARCH.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$BUILD_ROOT/$ARCH" --target skinview kalvora_skins -j"$(nproc)" >/dev/null
+cmake --build "$BUILD_ROOT/$ARCH" --target kalvora skinview winctl kalvora_skins -j"$(nproc)" >/dev/null
 BIN="$BUILD_ROOT/$ARCH/bin"
 OUT="$ROOT/docs/screenshots"
 mkdir -p "$OUT"
 
-trap stop_started EXIT
+# A prefix of its own: the program's settings there are the screenshots' only.
+export WINEPREFIX_DIR="$BUILD_ROOT/screenshots-prefix"
+LOAD_PID=""
+cleanup() {
+  [ -n "$LOAD_PID" ] && kill "$LOAD_PID" 2>/dev/null || true
+  (cd "$BIN" && $KALVORA_WINE kalvora.exe quit >/dev/null 2>&1) || true
+  stop_started
+}
+trap cleanup EXIT
 start_xvfb
 start_wine
 
-# shot NAME skinview-arguments...: a picture of the window's client area.
-shot() {
-  local name="$1"; shift
-  local log; log="$(mktemp)"
-  (cd "$BIN" && exec $KALVORA_WINE skinview.exe "$@" --pos 0 0 --exit-after 15000 >"$log" 2>&1) &
-  local pid=$! i
-  for i in $(seq 1 100); do grep -q '^ready' "$log" && break; sleep 0.1; done
-  grep -q '^ready' "$log" || { cat "$log" >&2; echo "skinview did not come up for $name" >&2; return 1; }
-  sleep 1   # the show animations take 220 ms; give the display time to settle
-  # "ready NAME X Y WIDTH HEIGHT": the client area on the screen.
-  local x y width height
-  read -r _ _ x y width height < <(grep '^ready' "$log" | tr -d '\r')
-  import -window root -display "$DISPLAY" -crop "${width}x${height}+${x}+${y}" +repage "$OUT/$name.png"
-  (cd "$BIN" && $KALVORA_WINE skinview.exe --quit >/dev/null 2>&1) || true
-  wait "$pid" 2>/dev/null || true
-  rm -f "$log"
-  log "wrote docs/screenshots/$name.png"
+wine_quiet() { (cd "$BIN" && $KALVORA_WINE "$@" 2>/dev/null | tr -d '\r'); }
+KEY='HKCU\Software\Orlandek\Kalvora Professional 5'
+settings() {
+  wine_quiet reg delete "$KEY" /f >/dev/null || true
+  local pair
+  for pair in "Use Defaults=0" "Chart Interval=250" "CPU Monitoring=1" "Critical=0" "Regular=1" \
+              "Startup=0" "MemoryIcon=1" "MemoryIconStyle=1" "CPUIconStyle=2"; do
+    wine_quiet reg add "$KEY" /v "${pair%%=*}" /t REG_DWORD /d "${pair#*=}" /f >/dev/null
+  done
+  [ $# -eq 0 ] || wine_quiet reg add "$KEY" /v Skin /t REG_SZ /d "$1" /f >/dev/null
 }
+# start_program: runs kalvora.exe and, once its engine is older than two
+# seconds, a second start that opens the main window.
+start_program() {
+  (cd "$BIN" && exec $KALVORA_WINE kalvora.exe >/dev/null 2>&1) &
+  sleep 4
+  (cd "$BIN" && exec $KALVORA_WINE kalvora.exe >/dev/null 2>&1) &
+}
+quit_program() {
+  wine_quiet kalvora.exe quit >/dev/null || true
+  wine_quiet winctl.exe gone TfrmEngine "Memory Engine" >/dev/null || log "the program did not end"
+}
+# shot NAME: the main window's client area.
+shot() {
+  read -r HWND X Y W H _ < <(wine_quiet winctl.exe find TfrmMain "Kalvora Professional")
+  import -window root -display "$DISPLAY" -crop "${W}x${H}+${X}+${Y}" +repage "$OUT/$1.png"
+  log "wrote docs/screenshots/$1.png"
+}
+click() { wine_quiet winctl.exe click "$HWND" "$1" "$2" >/dev/null; sleep 1; }
 
-MAIN=(default.skn Kalvora --sample-chart)
-# Looks the program gives its buttons from the settings: one chosen icon
-# style each, and the switches that are on.
-LOOKS=(--press memory_tray_icon_chart --press cpu_tray_icon_number --checked regular_on_check
-       --checked enforce_tray_icon_check --checked startup_on_check)
+# The main window, its chart fed for a minute while memory use rises and
+# falls (a Linux process the figures of Wine include).
+settings
+start_program
+python3 - <<'PY' &
+import time
+blocks = []
+for step in list(range(12)) + list(range(12, 0, -1)):
+    while len(blocks) < step: blocks.append(bytearray(256 << 20))
+    while len(blocks) > step: blocks.pop()
+    time.sleep(2.2)
+time.sleep(60)
+PY
+LOAD_PID=$!
+sleep 55
+shot main
+# Page buttons of the default skin (client coordinates of their centres);
+# each click on another page's button hides the open page and shows it.
+for page in "manual 88 85" "regular 88 123" "critical 88 161" "startup 88 199" "monitor 88 237" \
+            "misc 88 275" "about 88 425"; do
+  set -- $page
+  click "$2" "$3"
+  shot "page-$1"
+done
+quit_program
+kill "$LOAD_PID" 2>/dev/null || true; LOAD_PID=""
 
-shot main "${MAIN[@]}" "${LOOKS[@]}"
-shot page-manual "${MAIN[@]}" "${LOOKS[@]}" --press manual   --play manual_show
-shot page-regular "${MAIN[@]}" "${LOOKS[@]}" --press regular  --play regular_show --play idle_show
-shot page-critical "${MAIN[@]}" "${LOOKS[@]}" --press critical --play critical_show --play idle_show
-shot page-startup "${MAIN[@]}" "${LOOKS[@]}" --press startup  --play startup_show --play idle_show
-shot page-monitor "${MAIN[@]}" "${LOOKS[@]}" --press monitor  --play monitor_show
-shot page-misc "${MAIN[@]}" "${LOOKS[@]}" --press misc     --play misc_show
-shot page-about "${MAIN[@]}" "${LOOKS[@]}" --play about_show
-shot dialog default.skn --client 320 130 --sample-dialog
+# Without a usable skin: the error message, then the plain view.
+settings 'C:\no skin here\missing.skn'
+start_program
+wine_quiet winctl.exe ok "Kalvora Professional" >/dev/null || log "no skin error box appeared"
+sleep 1
+read -r _ _ _ _ _ X Y W H < <(wine_quiet winctl.exe find TfrmMain "Kalvora Professional")
+# The plain view has the system's frame: take the whole window.
+import -window root -display "$DISPLAY" -crop "${W}x${H}+${X}+${Y}" +repage "$OUT/fallback.png"
+log "wrote docs/screenshots/fallback.png"
+quit_program
+
+# The dialogs are not part of the program yet: their look comes from skinview.
+log_file="$(mktemp)"
+(cd "$BIN" && exec $KALVORA_WINE skinview.exe default.skn --client 320 130 --sample-dialog --pos 0 0 --exit-after 15000 >"$log_file" 2>&1) &
+for i in $(seq 1 100); do grep -q '^ready' "$log_file" && break; sleep 0.1; done
+sleep 1
+read -r _ _ x y width height < <(grep '^ready' "$log_file" | tr -d '\r')
+import -window root -display "$DISPLAY" -crop "${width}x${height}+${x}+${y}" +repage "$OUT/dialog.png"
+(cd "$BIN" && $KALVORA_WINE skinview.exe --quit >/dev/null 2>&1) || true
+rm -f "$log_file"
+log "wrote docs/screenshots/dialog.png"
