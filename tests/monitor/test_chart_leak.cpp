@@ -8,6 +8,7 @@
 // keeping one object in every twentieth paint exhausts it, and then the
 // chart cannot draw any more, nor can anything else.
 #include "ChartTestSupport.h"
+#include "tests/support/ScarceDrawingObjects.h"
 
 #include "toolkit/DebugOut.h"
 #include "toolkit/ErrorBox.h"
@@ -25,26 +26,6 @@ namespace {
 
 constexpr int Headroom = 500;
 constexpr int Paints = 10000;
-
-// Holds every drawing object the process can still get but `headroom`.
-class ScarceDrawingObjects {
-public:
-    explicit ScarceDrawingObjects(size_t headroom)
-    {
-        for (;;) {
-            toolkit::UniquePen pen(CreatePen(PS_SOLID, 1, static_cast<COLORREF>(held_.size() & 0xFFFFFF)));
-            if (!pen) break;
-            held_.push_back(std::move(pen));
-        }
-        total_ = held_.size();
-        held_.resize(held_.size() > headroom ? held_.size() - headroom : 0);
-    }
-    size_t Total() const { return total_; }
-
-private:
-    std::vector<toolkit::UniquePen> held_;
-    size_t total_ = 0;
-};
 
 // One of each kind of object a drawing needs.
 bool CanStillDraw()

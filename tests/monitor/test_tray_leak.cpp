@@ -10,6 +10,7 @@
 // milliseconds per refresh, so 100 000 refreshes per style would take most
 // of an hour; the scarce headroom catches the same faults in a minute.)
 #include "TrayTestSupport.h"
+#include "tests/support/ScarceDrawingObjects.h"
 
 #include "monitor/uTrayIconCPU.h"
 #include "monitor/uTrayIconMemory.h"
@@ -28,26 +29,6 @@ namespace {
 
 constexpr int Headroom = 500;
 constexpr int Refreshes = 3 * Headroom;
-
-// Holds every drawing object the process can still get but `headroom`.
-class ScarceDrawingObjects {
-public:
-    explicit ScarceDrawingObjects(size_t headroom)
-    {
-        for (;;) {
-            toolkit::UniquePen pen(CreatePen(PS_SOLID, 1, static_cast<COLORREF>(held_.size() & 0xFFFFFF)));
-            if (!pen) break;
-            held_.push_back(std::move(pen));
-        }
-        total_ = held_.size();
-        held_.resize(held_.size() > headroom ? held_.size() - headroom : 0);
-    }
-    size_t Total() const { return total_; }
-
-private:
-    std::vector<toolkit::UniquePen> held_;
-    size_t total_ = 0;
-};
 
 // One of each kind of object a drawing needs, and a new icon from them.
 bool CanStillDraw()

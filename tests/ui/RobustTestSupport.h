@@ -18,6 +18,7 @@
 // - windows: those of the thread, top-level and every child, counted
 //   exactly.
 #include "toolkit/Handles.h"
+#include "tests/support/ScarceDrawingObjects.h"
 
 #include <windows.h>
 
@@ -32,30 +33,6 @@
 #include <vector>
 
 namespace robusttest {
-
-// Holds every drawing object the process can still get but `headroom`.
-class ScarceDrawingObjects {
-public:
-    explicit ScarceDrawingObjects(size_t headroom)
-    {
-        for (;;) {
-            toolkit::UniquePen pen(::CreatePen(PS_SOLID, 1, static_cast<COLORREF>(held_.size() & 0xFFFFFF)));
-            if (!pen) break;
-            held_.push_back(std::move(pen));
-        }
-        total_ = held_.size();
-        held_.resize(held_.size() > headroom ? held_.size() - headroom : 0);
-    }
-    ScarceDrawingObjects(const ScarceDrawingObjects&) = delete;
-    ScarceDrawingObjects& operator=(const ScarceDrawingObjects&) = delete;
-    // How many the process could get when the object was made.
-    size_t Total() const { return total_; }
-    size_t Held() const { return held_.size(); }
-
-private:
-    std::vector<toolkit::UniquePen> held_;
-    size_t total_ = 0;
-};
 
 // How many drawing objects the process can still create; each is deleted
 // again at once.
