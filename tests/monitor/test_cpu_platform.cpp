@@ -160,7 +160,10 @@ TEST(CpuPlatform, TheTwoInstancesKeepTheirOwnBaselines)
     });
     worker.join();
     EXPECT_EQ(WorkerCpuSampler->ProcessorCount(), n);
-    for (int i = 0; i < n; ++i) EXPECT_EQ(MainCpuSampler->ProcessorUsage(i), main[i]) << "processor " << i;
+    // Equal to the last ulps only: on the 32-bit build the x87 unit may round
+    // the same quotient once at 64 and once at 53 bits; a moved baseline
+    // changes the figure far more than that.
+    for (int i = 0; i < n; ++i) EXPECT_DOUBLE_EQ(MainCpuSampler->ProcessorUsage(i), main[i]) << "processor " << i;
 
     FinishCpuSamplers();
     EXPECT_FALSE(MainCpuSampler);
