@@ -36,7 +36,13 @@ int Press(int code)
 
 int Hold(int code, DWORD ms)
 {
-    if (!RegisterHotKey(nullptr, 7, HotkeyModifiers(code), HotkeyVirtualKey(code))) return 2;
+    // The test polls with a registration of its own until ours is in
+    // place: a try that meets one of those tries again.
+    const ULONGLONG giveUp = GetTickCount64() + 5000;
+    while (!RegisterHotKey(nullptr, 7, HotkeyModifiers(code), HotkeyVirtualKey(code))) {
+        if (GetTickCount64() >= giveUp) return 2;
+        Sleep(5);
+    }
     const ULONGLONG end = GetTickCount64() + ms;
     MSG message;
     while (GetTickCount64() < end) {
