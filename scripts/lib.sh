@@ -59,21 +59,25 @@ build_arch() {
 STARTED_XVFB_PID=""
 STARTED_WINESERVER=""
 
-# Starts Xvfb on the first free display number and exports DISPLAY.
+# Starts Xvfb on a free display and exports DISPLAY. The server picks the
+# number itself (-displayfd), so that runs started at the same moment never
+# meet on one display.
 start_xvfb() {
-  local n
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    STARTED_XVFB_PID=$!
-    local i
-    for i in $(seq 1 50); do
-      [ -e "/tmp/.X11-unix/X$n" ] && { export DISPLAY=":$n"; return 0; }
-      kill -0 "$STARTED_XVFB_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill "$STARTED_XVFB_PID" 2>/dev/null; STARTED_XVFB_PID=""
+  local numfile i
+  numfile="$(mktemp /tmp/kalvora-xvfb.XXXXXX)"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+  STARTED_XVFB_PID=$!
+  for i in $(seq 1 100); do
+    if [ -s "$numfile" ]; then
+      export DISPLAY=":$(tr -dc 0-9 < "$numfile")"
+      rm -f "$numfile"
+      return 0
+    fi
+    kill -0 "$STARTED_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
   done
+  rm -f "$numfile"
+  kill "$STARTED_XVFB_PID" 2>/dev/null; STARTED_XVFB_PID=""
   echo "cannot start Xvfb" >&2
   return 1
 }

@@ -60,11 +60,19 @@ public:
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
         const DWORD flags = mode == StartMode::Suspended ? CREATE_SUSPENDED : 0;
-        if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup,
-                           &info)) {
-            process_.Reset(info.hProcess);
-            thread_.Reset(info.hThread);
-            id_ = info.dwProcessId;
+        // Wine's first start of a program of the other bitness in a fresh
+        // prefix may fail once on a loaded machine; a failure that stays is
+        // the test's failure, with its code.
+        for (int attempt = 0; attempt < 3 && !process_; ++attempt) {
+            if (attempt > 0) Sleep(1000);
+            if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                               &startup, &info)) {
+                process_.Reset(info.hProcess);
+                thread_.Reset(info.hThread);
+                id_ = info.dwProcessId;
+            } else {
+                startError_ = GetLastError();
+            }
         }
     }
     // Whatever a test left running ends with the test.
@@ -79,6 +87,8 @@ public:
     Program& operator=(const Program&) = delete;
 
     bool Started() const { return static_cast<bool>(process_); }
+    // Why the start failed (GetLastError of the last attempt).
+    DWORD StartError() const { return startError_; }
     void Resume() const { ResumeThread(thread_.Get()); }
     DWORD Id() const { return id_; }
     bool Exited() const { return WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0; }
@@ -101,6 +111,7 @@ private:
     toolkit::UniqueKernelHandle process_;
     toolkit::UniqueKernelHandle thread_;
     DWORD id_ = 0;
+    DWORD startError_ = 0;
 };
 
 inline DWORD ProcessOf(HWND window)

@@ -72,7 +72,7 @@ protected:
     Program& StartInstance(const std::string& argument = {})
     {
         Program& program = *instances_.emplace_back(std::make_unique<Program>(argument));
-        EXPECT_TRUE(program.Started());
+        EXPECT_TRUE(program.Started()) << "CreateProcess failed with " << program.StartError();
         EXPECT_TRUE(WaitPumping([] { return RunningEngines().size() == 1; }, 15000)) << "no engine appeared";
         return program;
     }
