@@ -22,6 +22,26 @@
 namespace {
 constexpr UINT_PTR TimerId = 1;
 constexpr UINT TimerIntervalMs = 250;
+// Asks again for a close that waits for a dialog's loop to return.
+constexpr UINT_PTR CloseRetryTimerId = 2;
+constexpr UINT CloseRetryMs = 20;
+
+void CALLBACK RetryClose(HWND engine, UINT, UINT_PTR id, DWORD)
+{
+    ::KillTimer(engine, id);
+    ::SendMessageA(engine, WM_CLOSE, 0, 0);
+}
+
+// A dialog's modal loop that runs over the main window: ended, so that the
+// close can come once the loop has returned. Closing now would destroy the
+// main window and the dialog from under that loop. True while one runs.
+bool EndDialogBeforeClose(TfrmMain* main)
+{
+    TfrmSkinned* dialog = main ? main->ActiveDialog() : nullptr;
+    if (!dialog || !dialog->InModalLoop()) return false;
+    dialog->EndModal(IDCANCEL);
+    return true;
+}
 }  // namespace
 
 int MaxFreeUpMB() { return sizeof(void*) == 4 ? 2045 : TotalPhysMB; }
@@ -238,6 +258,12 @@ LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         RunCommand(LOWORD(wParam));
         return 0;
     case WM_CLOSE: {
+        // A timer, not a posted close: a loop above the dialog's (a tray
+        // menu opened over it) would take a posted one again at once.
+        if (EndDialogBeforeClose(MainWindowHandle() ? FindMainWindow() : nullptr)) {
+            ::SetTimer(Handle(), CloseRetryTimerId, CloseRetryMs, &RetryClose);
+            return 0;
+        }
         const toolkit::LifeWatch alive = Watch();
         FormCloseQuery();  // a failed save's box runs a loop of its own
         if (alive.Alive()) Destroy();

@@ -16,6 +16,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/OpenFileDialog.h"
 #include "toolkit/Window.h"
+#include "ui/fSkinned.h"
 #include "ui/uAnimationList.h"
 #include "ui/uMainElements.h"
 
@@ -69,6 +70,14 @@ public:
     HWND SkinNeededLabel() const { return lblSkinNeeded_; }
     HWND LoadSkinButton() const { return cmdLoadSkin_; }
 
+    // The two dialogs of the settings pages, modal to this window: the
+    // shortcut of preset 1..3, and the question about the automatic settings.
+    void DefineHotkey(int preset);
+    void AskAutomaticSettings();
+    // The skinned dialog whose modal loop runs over this window; none
+    // otherwise. The engine ends it before it ends the program.
+    TfrmSkinned* ActiveDialog() const { return ActiveDialog_; }
+
     // A popup help request as the window hands it to HTMLHelp: at a screen
     // point, or at the mouse cursor.
     struct ContextPopupRequest {
@@ -102,6 +111,18 @@ private:
     void ShowPage(int page);
     void RunAnimationBatch();
     void RefreshFromOptions(int changeMask);
+    // -- settings pages (fMainFormSettings.cpp) --
+    // The actions of the settings elements; false for an ID that is none of them.
+    bool SettingsClickAction(int32_t id);
+    void ApplyScrollPosition(int32_t id, int position);
+    void ShowChartMarkers();
+    void ShowPresets();
+    void ShowDisplay();
+    void ShowRegular();
+    void ShowCritical();
+    void ShowStartup();
+    void ShowIdleOptions(int seconds, int percent, bool enforce);
+    // -- end of settings pages --
 
     void SkinSkinEvent(skin::ISkinObject* source, const std::wstring& eventName);
     void SkinMouseDown(skin::ISkinObject* source);
@@ -118,6 +139,8 @@ private:
     // Runs loop, which runs a nested message loop. False when this object or
     // its window went away meanwhile: the caller then touches nothing more.
     bool RunNested(const std::function<void()>& loop);
+    // Shows the dialog modally as ActiveDialog; the same answer as RunNested.
+    bool RunDialog(TfrmSkinned& dialog, int& result);
 
     // Owned by this object and released when the window goes; the font is
     // the one of every child control, the icons the window's own.
@@ -146,6 +169,8 @@ private:
     bool RestorePosition_ = false;
     std::string PendingStatus_;
     TMainElements Elements_;
+
+    TfrmSkinned* ActiveDialog_ = nullptr;
 
     bool TimerRunning_ = false;
     bool ShownOnce_ = false;

@@ -112,21 +112,6 @@ void TfrmMain::RunAnimationBatch()
     AnimationWait_ = longest / TickMs;
 }
 
-void TfrmMain::RefreshFromOptions(int /*changeMask*/)
-{
-    // The settings pages show the option values here.
-}
-
-void TfrmMain::SkinScroll(skin::ISkinObject* /*source*/, int /*newPos*/)
-{
-    // The settings pages apply scroll positions here.
-}
-
-void TfrmMain::SkinScrollTrack(skin::ISkinObject* /*source*/, int /*newPos*/)
-{
-    // The settings pages apply dragged positions here.
-}
-
 void TfrmMain::SkinSkinEvent(skin::ISkinObject* source, const std::wstring& eventName)
 {
     const int32_t id = source ? SkinNameToID(source->Name()) : 0;
@@ -187,8 +172,8 @@ void TfrmMain::ClickAction(int32_t id)
     // The skin is never replaced inside its own event.
     case 501: ::PostMessageA(Handle(), WM_SWITCH_SKIN, 0, 0); break;
     default:
-        // The settings pages' actions (presets, hotkeys, switches, tray icon
-        // choices, default settings) come here.
+        // Presets, hotkeys, switches, tray icon choices, default settings.
+        SettingsClickAction(id);
         break;
     }
 }
