@@ -119,6 +119,7 @@ void TfrmEngine::FormDestroy()
     if (destroyed_) return;
     destroyed_ = true;
     DestroyMainWindow();
+    DestroyFreeAndRunWindow();
     if (appHookId_) toolkit::Application::Instance().RemoveMessageHook(appHookId_);
     appHookId_ = 0;
     if (Exists()) EnableTimer(false);

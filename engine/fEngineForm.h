@@ -27,6 +27,7 @@ class TTrayIconResource;
 class TfrmFARLaunch;
 class TFreeAndRunItem;
 class TfrmMain;
+class TfrmFreeAndRun;
 
 // The engine's contact with the clock, the memory and the worker, replaceable
 // by tests (a schedule at 10:15:40, memory above the critical trigger, a
@@ -107,6 +108,13 @@ public:
     TfrmMain* FindMainWindow();
     HWND MainWindowHandle() const;
 
+    // -- free-and-run manager --
+    // "Manage entries...": opens the manager, or brings up the open one.
+    void mnuEditEntriesClick();
+    // The manager, when one is open (none once the user closed it).
+    TfrmFreeAndRun* FindFreeAndRunWindow();
+    // -- end --
+
     // Read by the tests and the status.
     const TFreeThread* Worker() const { return Worker_.get(); }
     const TEngineActivity& Activity() const { return activity_; }
@@ -180,6 +188,16 @@ private:
     // look for it, never from inside its own handlers.
     std::unique_ptr<TfrmMain> MainWindow_;
     bool creatingMainWindow_ = false;
+    // -- free-and-run manager --
+    // Created on demand; a closed one is deleted at the next look for it.
+    // While its file dialog runs it stays, even when the engine goes.
+    struct FreeAndRunWindowDeleter {
+        void operator()(TfrmFreeAndRun* window) const;
+    };
+    std::unique_ptr<TfrmFreeAndRun, FreeAndRunWindowDeleter> FreeAndRunWindow_;
+    void RepaintFreeAndRunChart();
+    void DestroyFreeAndRunWindow();
+    // -- end --
     int appHookId_ = 0;
     TPresetHotkeys hotkeys_;
     // Between WM_HOTKEYS_SUSPEND and WM_HOTKEYS_RESUME (a dialog that reads

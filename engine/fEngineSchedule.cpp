@@ -109,6 +109,7 @@ void TfrmEngine::TimerTimer()
         if (MemoryTrayIcon_) MemoryTrayIcon_->Refresh(taskbarRecreated);
         if (CpuTrayIcon_ && CpuHistory) CpuTrayIcon_->Refresh(taskbarRecreated);
         if (TfrmMain* main = FindMainWindow()) main->RepaintChart();
+        RepaintFreeAndRunChart();
     }
     if (!StartupChecked) StartupFree();
     const double now = environment_.Now();

@@ -156,6 +156,7 @@ void TfrmEngine::RunCommand(UINT command)
     if (!Options) return;
     switch (command) {
     case cmdShowKalvora: ShowKalvora(); break;
+    case cmdEditEntries: mnuEditEntriesClick(); break;
     case cmdBackgroundActivity: Options->SetBackgroundActivity(!Options->BackgroundActivity()); break;
     case cmdStatus: Options->SetProgramIcon(!Options->ProgramIcon()); break;
     case cmdMemoryChart:

@@ -7,6 +7,7 @@
 #   scripts/bench.sh startup   time to the memory icon against a bare program with one icon
 #   scripts/bench.sh mainwindow  time from WM_ENGINE_SHOWMAIN to the main window's first paint,
 #                              and the engine's CPU time with the main window open and closed
+#   scripts/bench.sh farlist   one rebuild of the free-and-run manager's list of 1000 rows
 # BUILD_ROOT chooses the build folder (default build/), IDLE_SECONDS the
 # measuring time of the idle benchmark (default 60), MAINWINDOW_SECONDS the
 # measuring time of each half of the main window's CPU figure (default 30).
@@ -19,7 +20,8 @@ case "$what" in
   idle) program=bench_idle; arguments=("${IDLE_SECONDS:-60}") ;;
   startup) program=bench_startup; arguments=() ;;
   mainwindow) program=bench_mainwindow; arguments=("${MAINWINDOW_SECONDS:-30}") ;;
-  *) echo "usage: scripts/bench.sh freeup|idle|startup|mainwindow" >&2; exit 2 ;;
+  farlist) program=bench_farlist; arguments=() ;;
+  *) echo "usage: scripts/bench.sh freeup|idle|startup|mainwindow|farlist" >&2; exit 2 ;;
 esac
 
 ensure_deps

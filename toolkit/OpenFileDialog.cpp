@@ -5,11 +5,8 @@
 #include <vector>
 
 namespace toolkit {
-namespace {
 
-// The dialog wants the pairs separated by NUL characters and the list ended
-// by two of them.
-std::vector<char> FilterList(const std::string& filter)
+std::vector<char> FileDialogFilterList(const std::string& filter)
 {
     std::vector<char> list(filter.begin(), filter.end());
     for (char& c : list)
@@ -19,11 +16,9 @@ std::vector<char> FilterList(const std::string& filter)
     return list;
 }
 
-}  // namespace
-
 bool OpenFileDialog::Execute(HWND owner)
 {
-    std::vector<char> filter = FilterList(Filter);
+    std::vector<char> filter = FileDialogFilterList(Filter);
     // Room for a long path: the dialog refuses a choice that does not fit.
     std::vector<char> file(32768, '\0');
     OPENFILENAMEA request{};

@@ -6,8 +6,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace toolkit {
+
+// A filter of "description|pattern|" pairs as the system's file dialogs want
+// it: the pairs separated by NUL characters and the list ended by two.
+std::vector<char> FileDialogFilterList(const std::string& filter);
 
 class OpenFileDialog {
 public:
