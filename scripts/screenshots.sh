@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots for the README, taken on a virtual display of their own: the
 # real program's main window with a live chart, each page opened through its
-# button, and the view without a skin; the dialog's look is rendered by
-# skinview. Writes docs/screenshots/*.png.
+# button, the view without a skin, the two dialogs and the free-and-run
+# manager. Writes docs/screenshots/*.png.
 #   scripts/screenshots.sh [--build-root DIR]
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -20,7 +20,7 @@ if [ "$WINE32_WORKS" = 1 ]; then ARCH=i686; else ARCH=x86_64; fi
 if [ ! -f "$BUILD_ROOT/$ARCH/CMakeCache.txt" ]; then
   cmake -S "$ROOT" -B "$BUILD_ROOT/$ARCH" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$ARCH.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$BUILD_ROOT/$ARCH" --target kalvora skinview winctl kalvora_skins -j"$(nproc)" >/dev/null
+cmake --build "$BUILD_ROOT/$ARCH" --target kalvora winctl kalvora_skins -j"$(nproc)" >/dev/null
 BIN="$BUILD_ROOT/$ARCH/bin"
 OUT="$ROOT/docs/screenshots"
 mkdir -p "$OUT"
@@ -47,6 +47,20 @@ settings() {
     wine_quiet reg add "$KEY" /v "${pair%%=*}" /t REG_DWORD /d "${pair#*=}" /f >/dev/null
   done
   [ $# -eq 0 ] || wine_quiet reg add "$KEY" /v Skin /t REG_SZ /d "$1" /f >/dev/null
+}
+# Three programs of Wine's own in the Free and Run list.
+far_entries() {
+  local n=0 entry
+  for entry in "Notepad|C:\\windows\\notepad.exe|1200" "Registry Editor|C:\\windows\\regedit.exe|900" \
+               "|C:\\windows\\winhlp32.exe|1500"; do
+    n=$((n + 1))
+    IFS='|' read -r name file level <<< "$entry"
+    wine_quiet reg add "$KEY" /v "${n}farName" /t REG_SZ /d "$name" /f >/dev/null
+    wine_quiet reg add "$KEY" /v "${n}farFileToRun" /t REG_SZ /d "$file" /f >/dev/null
+    wine_quiet reg add "$KEY" /v "${n}farMBToFree" /t REG_DWORD /d "$level" /f >/dev/null
+  done
+  wine_quiet reg add "$KEY" /v farCount /t REG_DWORD /d "$n" /f >/dev/null
+  wine_quiet reg add "$KEY" /v farMigrated /t REG_DWORD /d 1 /f >/dev/null
 }
 # start_program: runs kalvora.exe and, once its engine is older than two
 # seconds, a second start that opens the main window.
@@ -105,13 +119,35 @@ import -window root -display "$DISPLAY" -crop "${W}x${H}+${X}+${Y}" +repage "$OU
 log "wrote docs/screenshots/fallback.png"
 quit_program
 
-# The dialogs are not part of the program yet: their look comes from skinview.
-log_file="$(mktemp)"
-(cd "$BIN" && exec $KALVORA_WINE skinview.exe default.skn --client 320 130 --sample-dialog --pos 0 0 --exit-after 15000 >"$log_file" 2>&1) &
-for i in $(seq 1 100); do grep -q '^ready' "$log_file" && break; sleep 0.1; done
-sleep 1
-read -r _ _ x y width height < <(grep '^ready' "$log_file" | tr -d '\r')
-import -window root -display "$DISPLAY" -crop "${width}x${height}+${x}+${y}" +repage "$OUT/dialog.png"
-(cd "$BIN" && $KALVORA_WINE skinview.exe --quit >/dev/null 2>&1) || true
-rm -f "$log_file"
-log "wrote docs/screenshots/dialog.png"
+# The dialogs of the real program, over the main window: the hotkey dialog
+# of preset 1 (Manual page), the question of "Restore default settings"
+# (Other options page), each closed again as Cancel; then the free-and-run
+# manager, opened as "Manage entries..." of the tray menu opens it.
+settings
+far_entries
+start_program
+wine_quiet winctl.exe find TfrmMain "Kalvora Professional" >/dev/null
+sleep 4
+dialog_shot() {
+  local name="$1" caption="$2"
+  wine_quiet winctl.exe find TfrmSkinned "$caption" >/dev/null || { log "no dialog \"$caption\" appeared"; return; }
+  sleep 1
+  shot "$name"
+  wine_quiet winctl.exe command TfrmSkinned "$caption" 2 >/dev/null || true
+  wine_quiet winctl.exe gone TfrmSkinned "$caption" >/dev/null || true
+}
+read -r HWND _ < <(wine_quiet winctl.exe find TfrmMain "Kalvora Professional")
+click 88 85
+click 663 337
+dialog_shot dialog-hotkey "Define Hotkey"
+click 88 275
+click 611 347
+dialog_shot dialog-defaults "Kalvora Professional"
+click 88 275
+# 102: "Manage entries..." of the engine's tray menu.
+wine_quiet winctl.exe command TfrmEngine "Memory Engine" 102 >/dev/null || log "the engine took no command"
+read -r _ _ _ _ _ X Y W H < <(wine_quiet winctl.exe find TfrmSkinned "Free and run menu - manage entries")
+sleep 6
+import -window root -display "$DISPLAY" -crop "${W}x${H}+${X}+${Y}" +repage "$OUT/manager.png"
+log "wrote docs/screenshots/manager.png"
+quit_program

@@ -9,6 +9,9 @@
 //   winctl click HWND X Y              a left click at client point (X, Y)
 //   winctl ok CAPTION                  waits for a message box of that caption
 //                                      and presses its OK button
+//   winctl command CLASS-PREFIX CAPTION ID
+//                                      posts the menu command ID to a
+//                                      top-level window, shown or hidden
 // Exit code 0 when it did what it was asked, 1 otherwise.
 #include <windows.h>
 
@@ -89,6 +92,14 @@ int Click(const char* handle, const char* x, const char* y)
     return 0;
 }
 
+int PostCommand(const char* classPrefix, const char* caption, const char* id)
+{
+    Search search{classPrefix, caption, false};
+    EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return 1;
+    return PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(std::atoi(id), 0), 0) ? 0 : 1;
+}
+
 int PressOk(const char* caption)
 {
     HWND box = WaitForWindow("#32770", caption);
@@ -106,6 +117,9 @@ int main(int argc, char** argv)
     if (command == "gone" && argc == 4) return WaitUntilGone(argv[2], argv[3]);
     if (command == "click" && argc == 5) return Click(argv[2], argv[3], argv[4]);
     if (command == "ok" && argc == 3) return PressOk(argv[2]);
-    std::fprintf(stderr, "usage: winctl find|gone CLASS-PREFIX CAPTION | click HWND X Y | ok CAPTION\n");
+    if (command == "command" && argc == 5) return PostCommand(argv[2], argv[3], argv[4]);
+    std::fprintf(stderr,
+                 "usage: winctl find|gone CLASS-PREFIX CAPTION | click HWND X Y | ok CAPTION"
+                 " | command CLASS-PREFIX CAPTION ID\n");
     return 2;
 }
