@@ -32,16 +32,9 @@ void CALLBACK RetryClose(HWND engine, UINT, UINT_PTR id, DWORD)
     ::SendMessageA(engine, WM_CLOSE, 0, 0);
 }
 
-// A dialog's modal loop that runs over the main window: ended, so that the
-// close can come once the loop has returned. Closing now would destroy the
-// main window and the dialog from under that loop. True while one runs.
-bool EndDialogBeforeClose(TfrmMain* main)
-{
-    TfrmSkinned* dialog = main ? main->ActiveDialog() : nullptr;
-    if (!dialog || !dialog->InModalLoop()) return false;
-    dialog->EndModal(IDCANCEL);
-    return true;
-}
+// A close waits this long at most (5 s) for the loops over the main window
+// to return; a box that ignores Cancel goes with the window after that.
+constexpr int CloseRetriesAtMost = 250;
 }  // namespace
 
 int MaxFreeUpMB() { return sizeof(void*) == 4 ? 2045 : TotalPhysMB; }
@@ -162,7 +155,10 @@ void TfrmEngine::WorkerFatal(DWORD code)
     if (Options) Options->UnregisterNotifyWindow(Handle());
     StopWorker();
     DestroyTrayIcons();
-    DestroyMainWindow();
+    // A loop over the main window is ended instead; the close below takes
+    // the window once that loop has returned.
+    TfrmMain* main = MainWindowHandle() ? FindMainWindow() : nullptr;
+    if (!main || !main->EndNestedLoops()) DestroyMainWindow();
     UnregisterPresetHotkeys();
     const toolkit::LifeWatch alive = Watch();
     toolkit::ShowErrorBox("Fatal error in memory management. Kalvora Professional will be closed.\r\n"
@@ -261,7 +257,12 @@ LRESULT TfrmEngine::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE: {
         // A timer, not a posted close: a loop above the dialog's (a tray
         // menu opened over it) would take a posted one again at once.
-        if (EndDialogBeforeClose(MainWindowHandle() ? FindMainWindow() : nullptr)) {
+        // A dialog, file dialog or message box whose loop runs over the main
+        // window is ended first: closing now would destroy the main window
+        // and that window from under the loop.
+        TfrmMain* main = MainWindowHandle() ? FindMainWindow() : nullptr;
+        if (main && closeRetries_ < CloseRetriesAtMost && main->EndNestedLoops()) {
+            ++closeRetries_;
             ::SetTimer(Handle(), CloseRetryTimerId, CloseRetryMs, &RetryClose);
             return 0;
         }

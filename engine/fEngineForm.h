@@ -188,6 +188,8 @@ private:
     // look for it, never from inside its own handlers.
     std::unique_ptr<TfrmMain> MainWindow_;
     bool creatingMainWindow_ = false;
+    // How often a close has waited for the loops over the main window.
+    int closeRetries_ = 0;
     // -- free-and-run manager --
     // Created on demand; a closed one is deleted at the next look for it.
     // While its file dialog runs it stays, even when the engine goes.

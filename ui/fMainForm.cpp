@@ -18,6 +18,7 @@
 #include "ui/uSkinTranslate.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 
 int32_t RememberedLeft = -1;
@@ -361,6 +362,28 @@ void TfrmMain::CentreOnScreen()
     const int x = std::max(0, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2);
     const int y = std::max(0, (::GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+BOOL CALLBACK CancelOwnedDialog(HWND window, LPARAM owner)
+{
+    char className[16] = {};
+    if (::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) &&
+        ::GetClassNameA(window, className, sizeof(className)) && std::strcmp(className, "#32770") == 0)
+        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    return TRUE;
+}
+
+}  // namespace
+
+bool TfrmMain::EndNestedLoops()
+{
+    if (NestedLoops_ == 0) return false;
+    if (ActiveDialog_ && ActiveDialog_->InModalLoop()) ActiveDialog_->EndModal(IDCANCEL);
+    if (Exists())
+        ::EnumThreadWindows(::GetCurrentThreadId(), &CancelOwnedDialog, reinterpret_cast<LPARAM>(Handle()));
+    return true;
 }
 
 bool TfrmMain::RunNested(const std::function<void()>& loop)

@@ -77,6 +77,11 @@ public:
     // The skinned dialog whose modal loop runs over this window; none
     // otherwise. The engine ends it before it ends the program.
     TfrmSkinned* ActiveDialog() const { return ActiveDialog_; }
+    // Asks every loop that runs over this window to end (its skinned
+    // dialog as Cancel, the system's file dialog and message boxes it owns
+    // as Cancel); true while one still runs. The engine waits for false
+    // before it destroys the window.
+    bool EndNestedLoops();
 
     // A popup help request as the window hands it to HTMLHelp: at a screen
     // point, or at the mouse cursor.

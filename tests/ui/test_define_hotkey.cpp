@@ -175,3 +175,62 @@ TEST_F(DefineHotkeyTest, TheProgramEndsCleanlyWhenToldToWhileADialogIsOpen)
     }
     EXPECT_TRUE(errorBoxes.empty());
 }
+
+namespace {
+
+struct OwnedDialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM data)
+{
+    auto& search = *reinterpret_cast<OwnedDialogSearch*>(data);
+    char className[16] = {};
+    ::GetClassNameA(window, className, sizeof(className));
+    if (::GetWindow(window, GW_OWNER) == search.owner && std::string(className) == "#32770" &&
+        ::IsWindowVisible(window)) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The system's file dialog (or a message box) shown over the window.
+HWND OwnedSystemDialog(HWND owner)
+{
+    OwnedDialogSearch search{owner, nullptr};
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+TEST_F(DefineHotkeyTest, TheProgramEndsCleanlyWhileTheSwitchSkinFileDialogIsOpen)
+{
+    TfrmMain* main = StartWithMainWindow();
+    ASSERT_NE(main, nullptr);
+    const HWND engineWindow = engine->Handle();
+    const HWND mainWindow = main->Handle();
+    const std::string skin = Options->Skin();
+    Options->SetChartInterval(4321);
+    Pump();
+    HWND fileDialog = nullptr;
+    ModalScript script({
+        [&] { return (fileDialog = OwnedSystemDialog(mainWindow)) != nullptr; },
+        [&] { return ::PostMessageA(engineWindow, WM_ENGINE_QUIT, 0, 0) != FALSE; },
+    });
+    // Returns once the skin switch, and so the file dialog's loop, is over.
+    ::SendMessageA(mainWindow, WM_SWITCH_SKIN, 0, 0);
+    EXPECT_TRUE(script.Finished());
+    EXPECT_NE(fileDialog, nullptr);
+    EXPECT_FALSE(::IsWindow(fileDialog)) << "the file dialog was ended as Cancel";
+    EXPECT_TRUE(::IsWindow(engineWindow)) << "not closed from inside the file dialog's loop";
+    EXPECT_TRUE(::IsWindow(mainWindow)) << "the main window outlived the loop over it";
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(engineWindow); }, 5000)) << "the close came afterwards";
+    EXPECT_FALSE(::IsWindow(mainWindow));
+    EXPECT_EQ(ReadRegInteger(key.Path(), "Chart Interval", 0), 4321) << "the settings were saved";
+    EXPECT_EQ(Options->Skin(), skin) << "a cancelled switch keeps the skin";
+    engine.reset();
+    EXPECT_TRUE(errorBoxes.empty());
+}
