@@ -6,13 +6,16 @@
 #include "help/uPopupTexts.h"
 #include "settings/uProgramFiles.h"
 #include "toolkit/Application.h"
-#include "toolkit/Handles.h"
 #include "toolkit/Window.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,20 @@ void Click(int x, int y)
     inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     ASSERT_EQ(::SendInput(2, inputs, sizeof(INPUT)), 2u);
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& content)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << content;
+    return static_cast<bool>(file.flush());
 }
 
 void PressKey(WORD key)
@@ -285,26 +302,77 @@ TEST_F(HtmlHelpUnderWine, PopupGoesWithItsOwnerAndComesBackForTheNext)
     EXPECT_EQ(OwnWindowsOfClass(HelpPopupClassName).size(), 1u);
 }
 
-TEST_F(HtmlHelpUnderWine, UnreadableHelpFilesShowNothing)
+// A help file that is not what it claims to be: no page opens, no help
+// window appears and no popup shows; nothing crashes or hangs. A sound file
+// that only lacks the popup texts still opens its pages.
+TEST_F(HtmlHelpUnderWine, DamagedHelpFilesShowNothingOfWhatTheyLack)
 {
     char tempFolder[MAX_PATH] = {};
     ASSERT_NE(::GetTempPathA(MAX_PATH, tempFolder), 0u);
-    const std::string notAHelpFile = std::string(tempFolder) + "kalvora_not_a_help_file.chm";
-    {
-        toolkit::UniqueFileHandle file(::CreateFileA(notAHelpFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(file);
-        const std::string junk = "ITSF" + std::string(5000, '\xA5');
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(file.Get(), junk.data(), static_cast<DWORD>(junk.size()), &written, nullptr));
-    }
-    const std::string files[] = {notAHelpFile, std::string(tempFolder) + "kalvora_missing_help.chm", "\\", ""};
-    for (const std::string& file : files) {
-        SCOPED_TRACE(file);
-        help.SetHelpFile(file);
-        help.ShowContextPopupAt(101, 500, 300);
+    const std::string folder = tempFolder;
+    const std::optional<std::string> sound = ReadWholeFile(ProgramFolder() + "kalvora_fixture.chm");
+    ASSERT_TRUE(sound.has_value());
+    ASSERT_GT(sound->size(), 1000u);
+
+    std::mt19937 generator(12);
+    std::string randomBytes(64 * 1024, '\0');
+    for (char& byte : randomBytes) byte = static_cast<char>(generator() & 0xFF);
+    // A real file cut short after its first eighth.
+    const std::string truncated = sound->substr(0, sound->size() / 8);
+    // The real file with every byte after its header turned over.
+    std::string scrambled = *sound;
+    for (std::size_t i = 0x60; i < scrambled.size(); ++i) scrambled[i] = static_cast<char>(~scrambled[i]);
+
+    struct Case {
+        const char* name;
+        std::string path;
+        std::optional<std::string> content;  // none: the file is used as it is, or missing
+        bool pagesOpen;
+    };
+    const Case cases[] = {
+        {"zero bytes", folder + "kalvora_empty_help.chm", std::string(), false},
+        {"random bytes", folder + "kalvora_random_help.chm", randomBytes, false},
+        {"a header and junk", folder + "kalvora_not_a_help_file.chm", "ITSF" + std::string(5000, '\xA5'), false},
+        {"cut short", folder + "kalvora_truncated_help.chm", truncated, false},
+        {"scrambled after the header", folder + "kalvora_scrambled_help.chm", scrambled, false},
+        {"missing", folder + "kalvora_missing_help.chm", std::nullopt, false},
+        {"a folder", "\\", std::nullopt, false},
+        {"no name", "", std::nullopt, false},
+        {"no popup texts", ProgramFolder() + "kalvora_no_popups.chm", std::nullopt, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.content) {
+            ASSERT_TRUE(WriteWholeFile(c.path, *c.content));
+        }
+        help.SetHelpFile(c.path);
+
+        EXPECT_EQ(help.ShowTopic("manual.htm"), c.pagesOpen);
         toolkit::Application::Instance().ProcessMessages();
-        EXPECT_EQ(VisiblePopup(), nullptr);
+        std::vector<HWND> windows = OwnWindowsOfClass("HH Parent");
+        if (c.pagesOpen) {
+            EXPECT_EQ(windows.size(), 1u);
+            for (HWND window : windows) ::PostMessageA(window, WM_CLOSE, 0, 0);
+            EXPECT_TRUE(WaitFor([] { return OwnWindowsOfClass("HH Parent").empty(); }));
+        } else {
+            EXPECT_TRUE(windows.empty()) << "a help window for a file that holds no page";
+        }
+
+        // Neither an element's own text nor the general one: there is none.
+        for (uint32_t number : {101u, 0u}) {
+            SCOPED_TRACE(number);
+            help.ShowContextPopupAt(number, 500, 300);
+            toolkit::Application::Instance().ProcessMessages();
+            EXPECT_EQ(VisiblePopup(), nullptr);
+        }
+        if (c.content) {
+            EXPECT_TRUE(::DeleteFileA(c.path.c_str()));
+        }
     }
-    ::DeleteFileA(notAHelpFile.c_str());
+
+    // The component still serves a sound file afterwards.
+    help.SetHelpFile("kalvora_fixture.chm");
+    const HWND popup = ShowPopup(101, 500, 300);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(TextOf(popup), ChartText);
 }
