@@ -49,7 +49,27 @@ public:
     void Expect(std::size_t count, const char* what) const
     {
         if (Count() != count)
-            Fail("\"" + Key() + "\" needs " + std::to_string(count) + (count == 1 ? " value" : " values") + ": " + what);
+            Fail("\"" + Key() + "\" needs " + std::to_string(count) + (count == 1 ? " value" : " values") + ": " + what +
+                 "; found " + std::to_string(Count()) + SplitCoordinateHint());
+    }
+
+    // Blanks inside a coordinate ("right - 8") make more values than meant.
+    std::string SplitCoordinateHint() const
+    {
+        for (std::size_t i = 0; i + 1 < Count(); ++i) {
+            const std::string& next = Raw(i + 1);
+            if (IsQuoted(i) || IsQuoted(i + 1) || next.empty() || (next[0] != '-' && next[0] != '+')) continue;
+            const std::string& word = Raw(i);
+            if (word != "right" && word != "bottom" && word != "center") continue;
+            std::string split = word + " " + next;
+            std::string joined = word + next;
+            if (next.size() == 1 && i + 2 < Count() && !IsQuoted(i + 2)) {
+                split += " " + Raw(i + 2);
+                joined += Raw(i + 2);
+            }
+            return " (the blanks in \"" + split + "\" make it several values; write " + joined + ")";
+        }
+        return {};
     }
     void ExpectBetween(std::size_t low, std::size_t high, const char* what) const
     {
@@ -316,11 +336,17 @@ private:
                 f.points = v.Int(0, 1, limits::kMaxFontPoints);
             } else if (v.Key() == "weight") {
                 v.Expect(1, "100 to 900, or light, normal, semibold, bold");
-                if (v.Raw(0).size() && v.Raw(0)[0] >= '0' && v.Raw(0)[0] <= '9') {
+                static const char* const words[] = {"light", "normal", "semibold", "bold"};
+                static const int weights[] = {300, 400, 600, 700};
+                const std::string& w = v.Raw(0);
+                if (w.size() && w[0] >= '0' && w[0] <= '9') {
                     f.weight = v.Int(0, 100, 900);
                 } else {
-                    static const int weights[] = {300, 400, 600, 700};
-                    f.weight = weights[v.Keyword(0, {"light", "normal", "semibold", "bold"})];
+                    std::size_t i = 0;
+                    while (i < 4 && (v.IsQuoted(0) || w != words[i])) ++i;
+                    if (i == 4)
+                        v.Fail("\"weight\": \"" + w + "\" is not a weight; use light, normal, semibold, bold or a number from 100 to 900");
+                    f.weight = weights[i];
                 }
             } else if (v.Key() == "italic") {
                 v.Expect(1, "yes or no");

@@ -15,6 +15,8 @@ struct Token {
     TokenKind kind = TokenKind::End;
     std::string text;
     int line = 1;
+    int indent = 0;       // of its line, a tab counting 4
+    bool first = false;   // the first token on its line
 };
 
 bool IsDelimiter(char c)
@@ -25,6 +27,18 @@ bool IsDelimiter(char c)
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The kinds of block the format has; any other word before a value is a
+// property that lacks its '='.
+bool IsBlockKind(const std::string& word)
+{
+    static const char* const kinds[] = {"skin", "font", "image", "layer", "window", "panel",
+                                        "static", "button", "scrollbar", "animation"};
+    for (const char* kind : kinds) {
+        if (word == kind) return true;
+    }
+    return false;
 }
 
 const char* Describe(const Token& token)
@@ -56,10 +70,19 @@ public:
         SkipBlanksAndComments();
         Token token;
         token.line = line_;
+        token.indent = indent_;
+        token.first = atLineStart_;
+        atLineStart_ = false;
         if (pos_ >= text_.size()) return token;
         char c = text_[pos_];
         switch (c) {
-        case '\n': ++pos_; ++line_; token.kind = TokenKind::Newline; return token;
+        case '\n':
+            ++pos_;
+            ++line_;
+            atLineStart_ = true;
+            indent_ = 0;
+            token.kind = TokenKind::Newline;
+            return token;
         case '{': ++pos_; token.kind = TokenKind::OpenBrace; return token;
         case '}': ++pos_; token.kind = TokenKind::CloseBrace; return token;
         case '=': ++pos_; token.kind = TokenKind::Equals; return token;
@@ -98,6 +121,7 @@ private:
         while (pos_ < text_.size()) {
             char c = text_[pos_];
             if (c == ' ' || c == '\t' || c == '\r') {
+                if (atLineStart_ && c != '\r') indent_ += c == '\t' ? 4 : 1;
                 ++pos_;
             } else if (CommentStartsAt(pos_)) {
                 while (pos_ < text_.size() && text_[pos_] != '\n') {
@@ -162,6 +186,8 @@ private:
     const std::string& file_;
     std::size_t pos_ = 0;
     int line_ = 1;
+    int indent_ = 0;
+    bool atLineStart_ = true;
 };
 
 class Parser {
@@ -175,7 +201,7 @@ public:
     {
         SyntaxBlock root;
         root.line = 1;
-        ParseItems(root, 0, false);
+        ParseItems(root, 0, false, 0);
         return root;
     }
 
@@ -184,17 +210,21 @@ private:
 
     [[noreturn]] void Fail(int line, const std::string& message) const { throw FileError(file_, line, message); }
 
-    void ParseItems(SyntaxBlock& block, int depth, bool insideBraces)
+    void ParseItems(SyntaxBlock& block, int depth, bool insideBraces, int indent)
     {
         for (;;) {
             while (current_.kind == TokenKind::Newline || current_.kind == TokenKind::Semicolon) Advance();
             if (current_.kind == TokenKind::End) {
-                if (insideBraces)
-                    Fail(current_.line, "missing '}' for the " + block.kind + " block that starts on line " + std::to_string(block.line));
+                if (insideBraces) MissingBrace(block);
                 return;
             }
             if (current_.kind == TokenKind::CloseBrace) {
                 if (!insideBraces) Fail(current_.line, "'}' without a block to close");
+                // A '}' on a line of its own that stands left of its block's
+                // start most likely belongs to an outer block: the block it
+                // closes is the one that lacks its own.
+                if (current_.first && current_.indent < indent && !unclosed_.line)
+                    unclosed_ = Unclosed{Title(block), block.line, current_.line};
                 Advance();
                 return;
             }
@@ -234,6 +264,34 @@ private:
         return property;
     }
 
+    static std::string Title(const SyntaxBlock& block)
+    {
+        if (!block.hasName) return "the " + block.kind + " block";
+        return block.kind + " \"" + block.name + "\"";
+    }
+
+    [[noreturn]] void MissingBrace(const SyntaxBlock& innermost) const
+    {
+        if (unclosed_.line)
+            Fail(unclosed_.line, "missing '}' for " + unclosed_.title + " that starts here (the '}' on line " +
+                                     std::to_string(unclosed_.closedAt) + " closes it, but is indented like the block around it)");
+        Fail(current_.line, "missing '}' for " + Title(innermost) + " that starts on line " + std::to_string(innermost.line));
+    }
+
+    // The rest of the line, for messages; a long one is cut short.
+    std::string RestOfLine()
+    {
+        constexpr std::size_t shown = 60;
+        std::string rest;
+        while (current_.kind == TokenKind::Word || current_.kind == TokenKind::String) {
+            if (rest.size() < shown)
+                rest += " " + (current_.kind == TokenKind::String ? "\"" + current_.text + "\"" : current_.text);
+            Advance();
+        }
+        if (rest.size() > shown) rest = rest.substr(0, shown) + " ...";
+        return rest;
+    }
+
     SyntaxBlock ParseBlock(const Token& kind, int depth)
     {
         if (depth > limits::kMaxNesting) Fail(kind.line, "blocks nested more than 24 deep");
@@ -254,21 +312,36 @@ private:
             block.hasBase = true;
             Advance();
         }
+        const bool valuesFollow = current_.kind == TokenKind::Word || current_.kind == TokenKind::String;
         while (current_.kind == TokenKind::Newline) Advance();
         if (current_.kind != TokenKind::OpenBrace) {
+            if (block.hasName && !block.hasBase && !IsBlockKind(kind.text)) {
+                std::string values = block.name.find(' ') == std::string::npos ? block.name : "\"" + block.name + "\"";
+                if (values.size() > 60) values = values.substr(0, 60) + " ...";
+                if (valuesFollow) values += RestOfLine();
+                Fail(kind.line, "missing '=' after \"" + kind.text + "\" (write " + kind.text + " = " + values + ")");
+            }
             if (block.hasName)
-                Fail(kind.line, "expected '{' after \"" + kind.text + " " + block.name + "\", found " + Describe(current_));
+                Fail(kind.line, "expected '{' after \"" + kind.text + " " + block.name + "\", found " + Describe(current_) +
+                                    (valuesFollow ? " (a name with blanks goes in quotes)" : ""));
             Fail(kind.line, "expected '=' or a block after \"" + kind.text + "\", found " + Describe(current_));
         }
         Advance();
-        ParseItems(block, depth, true);
+        ParseItems(block, depth, true, kind.indent);
         return block;
     }
+
+    struct Unclosed {
+        std::string title;
+        int line = 0;      // where the block starts; 0: none seen
+        int closedAt = 0;  // the '}' that seems to be an outer block's
+    };
 
     Lexer lexer_;
     const std::string& file_;
     Token current_;
     int blockCount_ = 0;
+    Unclosed unclosed_;
 };
 
 }  // namespace

@@ -169,13 +169,29 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"window W {\n  size = 10\n}", "t.skn(2): \"size\" needs 2 values"},
         BadCase{"window W {\n\n  colr = #fff\n}", "t.skn(3): unknown property \"colr\" in window \"W\""},
         BadCase{"window W {\n static s { text = \"open\n } }", "t.skn(2): a quoted text that is not closed on its line"},
-        BadCase{"window W {\n static s { }\n", "t.skn(3): missing '}' for the window block that starts on line 1"},
+        BadCase{"window W {\n static s { }\n", "t.skn(3): missing '}' for window \"W\" that starts on line 1"},
+        BadCase{"window W {\npanel p {\n", "t.skn(3): missing '}' for panel \"p\" that starts on line 2"},
+        // The '}' meant for the window closes the panel: the panel is named.
+        BadCase{"window W {\n  panel p {\n    static s { }\n  static t { }\n}\n",
+                "t.skn(2): missing '}' for panel \"p\" that starts here (the '}' on line 5 closes it"},
+        BadCase{"window W {\n  panel a {\n  }\n  panel b {\n    static s { }\n}\nwindow X {\n}\n",
+                "t.skn(4): missing '}' for panel \"b\" that starts here (the '}' on line 6"},
+        BadCase{"window W {\n  size 320 180\n}", "t.skn(2): missing '=' after \"size\" (write size = 320 180)"},
+        BadCase{"window W {\n  size 320\n  color = #fff\n}", "t.skn(2): missing '=' after \"size\" (write size = 320)"},
+        BadCase{"window W {\n static s { text \"two words\" } }", "t.skn(2): missing '=' after \"text\" (write text = \"two words\")"},
+        BadCase{"window W\n  size = 1 1\n", "t.skn(1): expected '{' after \"window W\", found a word"},
+        BadCase{"window W {\n static my label { }\n}", "t.skn(2): expected '{' after \"static my\", found a word (a name with blanks goes in quotes)"},
         BadCase{"window W { }\n}", "t.skn(2): '}' without a block to close"},
         BadCase{"windo W { }", "t.skn(1): unknown block \"windo\""},
         BadCase{"window W { color = #12 }", "t.skn(1): \"color\": \"#12\" is not a colour"},
         BadCase{"window W { color = #11223344 }", "t.skn(1): \"color\": \"#11223344\" is not a colour"},
         BadCase{"window W { static s { rect = bottom-5 0 10 10 } }", "t.skn(1): uses bottom for a horizontal coordinate"},
-        BadCase{"window W { static s { rect = 0 0 10 } }", "t.skn(1): \"rect\" needs 4 values"},
+        BadCase{"window W { static s { rect = 0 0 10 } }", "t.skn(1): \"rect\" needs 4 values: left top right bottom; found 3"},
+        BadCase{"window W { static s { rect = 10 10 right - 8 30 } }",
+                "t.skn(1): \"rect\" needs 4 values: left top right bottom; found 6 (the blanks in \"right - 8\" make it several values; write right-8)"},
+        BadCase{"window W { static s { rect = center -20 10 center+20 30 } }",
+                "t.skn(1): found 5 (the blanks in \"center -20\" make it several values; write center-20)"},
+        BadCase{"image i { layer { rect = 0 0 right 10 bottom } }\nwindow W { }", "t.skn(1): \"rect\" needs 4 values: left top right bottom; found 5"},
         BadCase{"window W { static s { rect = 0 0 ten 10 } }", "t.skn(1): \"ten\" is not a coordinate"},
         BadCase{"window W {\n static s { image = nothing }\n}", "t.skn(2): no image named \"nothing\""},
         BadCase{"window W { static s { font = nofont } }", "t.skn(1): no font named \"nofont\""},
@@ -208,11 +224,34 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"window W {\n static s { text = \"\xC3\x28\" } }", "t.skn(2): text that is not UTF-8"},
         BadCase{"window W {\n\x01 }", "t.skn(2): a control character (code 1)"},
         BadCase{"font f { size = 0 }\nwindow W { }", "t.skn(1): 0 is outside 1 to 200"},
+        BadCase{"font f { weight = heavy }\nwindow W { }",
+                "t.skn(1): \"weight\": \"heavy\" is not a weight; use light, normal, semibold, bold or a number from 100 to 900"},
+        BadCase{"font f { weight = \"bold\" }\nwindow W { }", "t.skn(1): \"bold\" is not a weight"},
+        BadCase{"font f { weight = 950 }\nwindow W { }", "t.skn(1): \"weight\": 950 is outside 100 to 900"},
         BadCase{"font f { face = \"\" }\nwindow W { }", "t.skn(1): \"face\" needs a font name of 1 to 31 characters"},
         BadCase{"skin { version = 2 }\nwindow W { }", "t.skn(1): 2 is outside 1 to 1"},
         BadCase{"window W { static s : base { } }", "t.skn(1): only an image can name a base"},
         BadCase{"image a { layer named { } }\nwindow W { }", "t.skn(1): a layer block has no name"},
         BadCase{"image a { bitmap-mode = nine 1 2 3 }\nwindow W { }", "t.skn(1): needs 1, 2 or 4 border widths"}));
+
+// Indentation only helps to name a block that lacks its '}'; it is no rule.
+TEST(SkinParser, OddIndentationOfACompleteFileIsNoFault)
+{
+    const SkinDocument doc = ParseSkin("window W {\n      panel p {\n  static s { }\n}\n  }\n", "t.skn");
+    ASSERT_EQ(doc.windows.size(), 1u);
+    ASSERT_EQ(doc.windows[0].children.size(), 1u);
+    EXPECT_EQ(doc.windows[0].children[0].children.size(), 1u);
+}
+
+TEST(SkinParser, AMissingEqualsSignQuotesALongLineOnlyInPart)
+{
+    std::string line = "  size";
+    for (int i = 0; i < 200; ++i) line += " " + std::string(100, 'v');
+    const std::string message = Error("window W {\n" + line + "\n}");
+    EXPECT_EQ(0u, message.find("t.skn(2): missing '=' after \"size\" (write size = ")) << message.substr(0, 300);
+    EXPECT_LT(message.size(), 300u);
+    EXPECT_NE(std::string::npos, message.find(" ...)"));
+}
 
 TEST(SkinParser, NulByteIsRefusedWithItsLine)
 {

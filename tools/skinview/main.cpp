@@ -10,6 +10,8 @@
 //   --sample-dialog      add a label and OK/Cancel buttons, as dialogs have
 //   --exit-after MS      close after MS milliseconds
 // skinview --check FILE  loads the file and reports whether it is a valid skin
+// skinview --check FILE --for kalvora
+//                        also reports what Kalvora looks for and does not find
 // skinview --send NAME   asks a running skinview to play the animations NAME
 // skinview --quit        closes a running skinview
 #include <windows.h>
@@ -22,6 +24,8 @@
 #include "skin/SkinText.h"
 #include "skin/TSkin.h"
 #include "toolkit/Application.h"
+#include "toolkit/WideText.h"
+#include "tools/skinview/KalvoraCheck.h"
 #include "tools/skinview/SkinViewWindow.h"
 
 namespace {
@@ -32,7 +36,7 @@ int Usage()
                  "usage: skinview FILE [WINDOW] [--play NAME]... [--press NAME]... [--checked NAME]...\n"
                  "                [--client W H] [--pos X Y]\n"
                  "                [--sample-chart] [--sample-dialog] [--exit-after MS]\n"
-                 "       skinview --check FILE\n"
+                 "       skinview --check FILE [--for kalvora]\n"
                  "       skinview --send NAME\n"
                  "       skinview --quit\n");
     return 2;
@@ -96,13 +100,38 @@ int Check(const std::wstring& file)
     return 0;
 }
 
+int CheckForKalvora(const std::wstring& file)
+{
+    std::vector<skinview::Finding> findings;
+    try {
+        findings = skinview::CheckSkinFileForKalvora(file);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "skinview: %s\n", e.what());
+        return 1;
+    }
+    std::wstring shown = file;
+    const std::size_t slash = shown.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) shown.erase(0, slash + 1);
+    int counts[3] = {0, 0, 0};
+    for (const skinview::Finding& finding : findings) {
+        std::printf("%s\n", skinview::FormatFinding(toolkit::AnsiFromWide(shown), finding).c_str());
+        ++counts[static_cast<int>(finding.severity)];
+    }
+    std::printf("%d errors, %d warnings, %d notes\n", counts[0], counts[1], counts[2]);
+    return skinview::HasErrors(findings) ? 1 : 0;
+}
+
 }  // namespace
 
 int main()
 {
     const std::vector<std::wstring> args = Arguments();
     if (args.empty()) return Usage();
-    if (args[0] == L"--check") return args.size() == 2 ? Check(args[1]) : Usage();
+    if (args[0] == L"--check") {
+        if (args.size() == 2) return Check(args[1]);
+        if (args.size() == 4 && args[2] == L"--for" && args[3] == L"kalvora") return CheckForKalvora(args[1]);
+        return Usage();
+    }
     if (args[0] == L"--send") return args.size() == 2 ? Send(args[1]) : Usage();
     if (args[0] == L"--quit") return args.size() == 1 ? Quit() : Usage();
 
