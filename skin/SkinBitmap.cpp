@@ -102,9 +102,7 @@ SkinPixels DecodeBmp(const std::vector<uint8_t>& bytes)
     const bool topDown = height < 0;
     if (topDown) height = -height;
     if (width <= 0 || height <= 0) throw SkinError("the BMP file has no pixels");
-    if (width > limits::kMaxImageSide || height > limits::kMaxImageSide || width * height > limits::kMaxImagePixels)
-        throw SkinError("the picture is " + std::to_string(width) + " x " + std::to_string(height) +
-                        " pixels; at most 8192 on a side and 16 million in all");
+    if (std::string reason = OversizeReason(width, height); !reason.empty()) throw SkinError(reason);
 
     std::vector<uint32_t> palette;
     if (bpp <= 8) {
@@ -161,6 +159,42 @@ SkinPixels DecodeBmp(const std::vector<uint8_t>& bytes)
         }
     }
     return out;
+}
+
+std::string OversizeReason(int64_t width, int64_t height)
+{
+    if (width <= limits::kMaxImageSide && height <= limits::kMaxImageSide && width * height <= limits::kMaxImagePixels) return {};
+    return "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels; at most 8192 on a side and 16 million in all";
+}
+
+bool IsPng(const std::vector<uint8_t>& bytes)
+{
+    static const uint8_t signature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (bytes.size() < sizeof(signature)) return false;
+    for (std::size_t i = 0; i < sizeof(signature); ++i)
+        if (bytes[i] != signature[i]) return false;
+    return true;
+}
+
+PictureSize ReadPngSize(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() > limits::kMaxImageFileBytes) throw SkinError("the PNG file is larger than 64 MB");
+    if (!IsPng(bytes)) throw SkinError("not a PNG file");
+    // The signature, then the header chunk: length 13, "IHDR", width and
+    // height as big-endian numbers of 31 bits.
+    if (bytes.size() < 8 + 8 + 13 + 4) throw SkinError("the PNG file is cut short");
+    const auto big = [&bytes](std::size_t at) {
+        return uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+    };
+    if (big(8) != 13 || bytes[12] != 'I' || bytes[13] != 'H' || bytes[14] != 'D' || bytes[15] != 'R')
+        throw SkinError("the PNG file does not start with its header");
+    const uint32_t width = big(16);
+    const uint32_t height = big(20);
+    if (width == 0 || height == 0) throw SkinError("the PNG file has no pixels");
+    if (width > 0x7FFFFFFFu || height > 0x7FFFFFFFu) throw SkinError("the PNG file has a broken header");
+    if (std::string reason = OversizeReason(width, height); !reason.empty()) throw SkinError(reason);
+    return PictureSize{static_cast<int>(width), static_cast<int>(height)};
 }
 
 }  // namespace skin

@@ -7,6 +7,7 @@
 #include "skin/SkinLimits.h"
 #include "skin/SkinNodes.h"
 #include "skin/SkinParser.h"
+#include "skin/SkinPng.h"
 #include "skin/SkinText.h"
 
 namespace skin {
@@ -50,7 +51,12 @@ toolkit::UniqueFileHandle OpenForReading(const std::wstring& path, const std::st
     std::string narrow = Narrow(path);
     toolkit::UniqueFileHandle file(::CreateFileA(narrow.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) throw SkinError(what + ": the file cannot be opened (error " + std::to_string(::GetLastError()) + ")");
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            throw SkinError(what + ": the file was not found (" + narrow + ")");
+        throw SkinError(what + ": the file cannot be opened (error " + std::to_string(error) + ")");
+    }
     return file;
 }
 
@@ -115,7 +121,7 @@ std::shared_ptr<const SkinResources> Build(const std::string& text, const std::w
                     continue;
                 }
             }
-            auto pixels = std::make_shared<const SkinPixels>(DecodeBmp(ReadAll(handle.Get(), limits::kMaxImageFileBytes, Narrow(file))));
+            auto pixels = std::make_shared<const SkinPixels>(DecodePicture(ReadAll(handle.Get(), limits::kMaxImageFileBytes, Narrow(file))));
             if (known) decoded.emplace(identity, pixels);
             bitmaps.emplace(file, std::move(pixels));
         } catch (const SkinError& e) {

@@ -46,18 +46,17 @@ void TSkinLabel::Paint(HDC target)
     HWND parent = ::GetParent(Handle());
     RECT inParent = client;
     ::MapWindowPoints(Handle(), parent, reinterpret_cast<POINT*>(&inParent), 2);
-    COLORREF color = ::GetSysColor(COLOR_WINDOWTEXT);
-    bool drawn = parent && ::SendMessageA(parent, SkinHost::PaintBackgroundMessage(), reinterpret_cast<WPARAM>(dc.Get()),
-                                          reinterpret_cast<LPARAM>(&inParent)) == 1;
-    if (!drawn) {
-        // Unskinned parent: its static colours, as for a plain label.
-        ::SetTextColor(dc.Get(), color);
-        HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(::SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
-                                                                       reinterpret_cast<LPARAM>(Handle())))
-                              : nullptr;
-        ::FillRect(dc.Get(), &client, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
-        color = ::GetTextColor(dc.Get());
-    }
+    // The parent's static text colour (a dialog takes it from its skin), as
+    // for a plain label, whether the skin or the parent draws the background.
+    ::SetTextColor(dc.Get(), ::GetSysColor(COLOR_WINDOWTEXT));
+    HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(::SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.Get()),
+                                                                   reinterpret_cast<LPARAM>(Handle())))
+                          : nullptr;
+    COLORREF color = ::GetTextColor(dc.Get());
+    const bool drawn = parent && ::SendMessageA(parent, SkinHost::PaintBackgroundMessage(), reinterpret_cast<WPARAM>(dc.Get()),
+                                                reinterpret_cast<LPARAM>(&inParent)) == 1;
+    // Unskinned parent: its static background too.
+    if (!drawn) ::FillRect(dc.Get(), &client, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
     if (textColor_ != CLR_INVALID) color = textColor_;
 
     HFONT font = reinterpret_cast<HFONT>(::SendMessageA(Handle(), WM_GETFONT, 0, 0));

@@ -1,8 +1,9 @@
 #pragma once
 // A text label for skinned windows: draws its wide-text Caption over the
 // skin face of its parent (or the parent's own background colour when the
-// parent is not skinned), word-wrapped, in its own font (WM_SETFONT) or else
-// the parent's. Clicks go through to the parent.
+// parent is not skinned), word-wrapped, in the parent's static text colour,
+// in its own font (WM_SETFONT) or else the parent's. Clicks go through to
+// the parent.
 #include <string>
 
 #include "toolkit/Window.h"
@@ -26,7 +27,8 @@ public:
     void SetCaption(const std::wstring& caption);
     const std::wstring& Caption() const { return caption_; }
 
-    // Text colour; default: the system's window text colour.
+    // Text colour; default: the one the parent gives its static controls
+    // (WM_CTLCOLORSTATIC).
     void SetTextColor(COLORREF color);
 
 protected:

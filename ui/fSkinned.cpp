@@ -1,5 +1,7 @@
 #include "ui/fSkinned.h"
 
+#include "skin/SkinNodes.h"
+#include "skin/SkinResources.h"
 #include "toolkit/DrawingGuards.h"
 #include "toolkit/Error.h"
 #include "toolkit/WideText.h"
@@ -49,6 +51,32 @@ COLORREF Blend(COLORREF from, COLORREF to, int percent)
     const auto channel = [percent](int a, int b) { return static_cast<BYTE>(a + (b - a) * percent / 100); };
     return RGB(channel(GetRValue(from), GetRValue(to)), channel(GetGValue(from), GetGValue(to)),
                channel(GetBValue(from), GetBValue(to)));
+}
+
+// The element of a skin window that describes the dialogs' texts.
+constexpr wchar_t DialogTextElement[] = L"dialog_text";
+
+// The children that show the dialog's texts: skin labels and static controls.
+bool ShowsText(HWND child)
+{
+    char className[32] = {};
+    if (!::GetClassNameA(child, className, sizeof(className))) return false;
+    return _stricmp(className, "KalvoraSkinLabel") == 0 || _stricmp(className, "Static") == 0;
+}
+
+struct Refont {
+    HFONT from;
+    HFONT to;
+};
+
+BOOL CALLBACK RefontChild(HWND child, LPARAM param)
+{
+    const auto* refont = reinterpret_cast<const Refont*>(param);
+    if (!ShowsText(child)) return TRUE;
+    // A control that a subclass gave a font of its own keeps it.
+    const auto font = reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0));
+    if (font == refont->from || font == nullptr) ::SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(refont->to), TRUE);
+    return TRUE;
 }
 
 RECT WorkAreaNear(HWND window)
@@ -119,7 +147,41 @@ void TfrmSkinned::ShowStep()
         if (auto* window = dynamic_cast<skin::ISkinWindow*>(object)) SetBackgroundColor(skin::ColorValue(window->GetColor()));
     } catch (const std::exception&) {
     }
+    try {
+        TakeTextLook(WindowObject_);
+    } catch (const std::exception&) {
+    }
     FormShow();
+}
+
+void TfrmSkinned::TakeTextLook(skin::ISkinObject* window)
+{
+    // What an earlier skin gave goes first: each show takes the look anew.
+    textColor_ = CLR_INVALID;
+    toolkit::UniqueFont font;
+    skin::ISkinObject* element = window ? window->FindObject(DialogTextElement) : nullptr;
+    if (auto* text = dynamic_cast<skin::ISkinStatic*>(element)) {
+        try {
+            textColor_ = skin::ColorValue(text->GetColor());
+        } catch (const skin::SkinError&) {
+            // No colour given: the system's stays.
+        }
+    }
+    // The skin's font is copied: the skin's own goes with the skin, and the
+    // dialog's controls may still use theirs until they are gone.
+    if (auto* node = dynamic_cast<skin::SkinNode*>(element); node && !node->FontName().empty()) {
+        LOGFONTA lf{};
+        HFONT skinFont = node->Scene().Resources().Font(node->FontName());
+        if (skinFont && ::GetObjectA(skinFont, sizeof(lf), &lf) == sizeof(lf)) font.Reset(::CreateFontIndirectA(&lf));
+    }
+    if (font || textFont_) {
+        Refont refont{TextFont(), font ? font.Get() : Font_.Get()};
+        ::EnumChildWindows(Handle(), &RefontChild, reinterpret_cast<LPARAM>(&refont));
+        // The old one goes only after no control uses it any more.
+        textFont_ = std::move(font);
+    }
+    // The controls too: a dialog shown again may have them on screen.
+    ::RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TfrmSkinned::SetBackgroundColor(COLORREF color)
@@ -320,7 +382,7 @@ LRESULT TfrmSkinned::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORDLG: {
         HDC dc = reinterpret_cast<HDC>(wParam);
         ::SetBkColor(dc, background_);
-        ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+        ::SetTextColor(dc, TextColor());
         return reinterpret_cast<LRESULT>(backgroundBrush_.Get());
     }
     case WM_GETFONT: return reinterpret_cast<LRESULT>(Font_.Get());

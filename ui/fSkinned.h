@@ -6,7 +6,9 @@
 // LoadSkinFile, the show step lays the skin's default window over the dialog
 // and takes the dialog's background colour from it, and the destructor takes
 // the skin off again. A dialog whose skin cannot be applied is shown in its
-// own plain look. Subclasses add their controls in their constructor and may
+// own plain look. A static "dialog_text" in the skin window gives the colour
+// (its `color`) and the font (its own or its window's) of the dialog's texts:
+// its labels and static controls; buttons and edit fields keep theirs. Subclasses add their controls in their constructor and may
 // read the skin in FormShow.
 //
 // Ownership: an owner that is a window of this process becomes the dialog's
@@ -69,6 +71,10 @@ public:
     // "MS Sans Serif" of height -11, for the subclasses' controls.
     HFONT DialogFont() const { return Font_.Get(); }
     COLORREF BackgroundColor() const { return background_; }
+    // The colour of the dialog's texts: the skin's, else the system's.
+    COLORREF TextColor() const { return textColor_ != CLR_INVALID ? textColor_ : ::GetSysColor(COLOR_BTNTEXT); }
+    // The font of the dialog's texts: the skin's, else DialogFont.
+    HFONT TextFont() const { return textFont_ ? textFont_.Get() : Font_.Get(); }
 
 protected:
     // The subclass's show handler, run by the show step before the window
@@ -82,6 +88,8 @@ protected:
 
 private:
     void ShowStep();
+    // Colour and font of the texts from the skin window's "dialog_text".
+    void TakeTextLook(skin::ISkinObject* window);
     void CentreOnOwner();
     // The control that had the focus when the dialog was last active, else
     // the first one that Tab reaches.
@@ -100,6 +108,8 @@ private:
     toolkit::UniqueFont Font_;
     COLORREF background_ = 0;
     toolkit::UniqueBrush backgroundBrush_;
+    COLORREF textColor_ = CLR_INVALID;  // CLR_INVALID: the system's
+    toolkit::UniqueFont textFont_;      // empty: Font_
     bool inModalLoop_ = false;
     bool modalEnded_ = false;
     int modalResult_ = ModalResultNone;

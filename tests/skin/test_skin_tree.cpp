@@ -278,8 +278,9 @@ TEST(SkinLoad, BitmapsBesideTheSkinLoadAndBadOnesNameFileAndLine)
         {"bitmap = ok.bmp", ""},
         {"bitmap = \"sub\\\\in.bmp\"", ""},
         {"bitmap = ok.bmp; bitmap-part = 1 1 3 3", ""},
-        {"bitmap = missing.bmp", "t.skn(1): missing.bmp: the file cannot be opened"},
-        {"bitmap = text.bmp", "t.skn(1): text.bmp: not a BMP file"},
+        {"bitmap = missing.bmp", "t.skn(1): missing.bmp: the file was not found ("},
+        {"bitmap = \"nofolder\\\\x.bmp\"", "t.skn(1): nofolder\\x.bmp: the file was not found ("},
+        {"bitmap = text.bmp", "t.skn(1): text.bmp: not a BMP or PNG file"},
         {"bitmap = huge.bmp", "t.skn(1): huge.bmp: the picture is 20000 x 20000 pixels"},
         {"bitmap = ok.bmp; bitmap-part = 2 2 3 3", "t.skn(1): image \"pic\": the bitmap part lies outside ok.bmp (4 x 4)"},
     };
@@ -291,6 +292,7 @@ TEST(SkinLoad, BitmapsBesideTheSkinLoadAndBadOnesNameFileAndLine)
             EXPECT_EQ(error, "(no error)") << c.layer;
         } else {
             EXPECT_NE(error.find(c.expected), std::string::npos) << c.layer << " -> " << error;
+            EXPECT_EQ(error.find("(error"), std::string::npos) << "said in words: " << error;
             EXPECT_FALSE(skin.IsLoaded());
         }
     }

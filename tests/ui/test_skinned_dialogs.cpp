@@ -583,3 +583,107 @@ TEST_F(SkinnedDialogTest, TheMainWindowBroughtForwardGivesTheActivationBackToIts
     EXPECT_TRUE(back) << "the dialog is the active window again, above the main window";
     EXPECT_TRUE(::IsWindowEnabled(window.Handle()));
 }
+
+// ---- the colour and font of the dialogs' texts
+
+namespace {
+
+// How many pixels of the window's client area have exactly that colour.
+int PixelsOf(HWND window, COLORREF color)
+{
+    ::UpdateWindow(window);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    HDC dc = ::GetDC(window);
+    int count = 0;
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x)
+            if (::GetPixel(dc, x, y) == color) ++count;
+    ::ReleaseDC(window, dc);
+    return count;
+}
+
+LOGFONTA FontOf(HWND window)
+{
+    LOGFONTA lf{};
+    const auto font = reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0));
+    if (font) ::GetObjectA(font, sizeof(lf), &lf);
+    return lf;
+}
+
+}  // namespace
+
+TEST_F(SkinnedDialogTest, ADarkSkinsDialogTextTakesItsLightColourAndFont)
+{
+    const COLORREF dark = RGB(0x20, 0x22, 0x28);
+    const COLORREF light = RGB(0xF0, 0xE0, 0xA0);
+    SkinFile skin("dialog_text.skn",
+                  "font dlg { face = Arial; size = 14; weight = bold }\n"
+                  "window Kalvora { size = 300 200; static chart { rect = 0 0 100 100 } }\n"
+                  "window dialog { default = yes; frame = keep; color = #202228\n"
+                  "  static dialog_text { rect = 0 0 0 0; visible = no; color = #f0e0a0; font = dlg }\n"
+                  "}\n");
+    TfrmAskDefaults dialog(nullptr);
+    dialog.LoadSkinFile(skin.Path());
+    dialog.Show();
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(dialog.BackgroundColor(), dark);
+    EXPECT_EQ(dialog.TextColor(), light);
+
+    const HWND label = dialog.ExplainLabel().Handle();
+    EXPECT_GT(PixelsOf(label, light), 20) << "the explanation is drawn in the skin's text colour";
+    EXPECT_EQ(PixelsOf(label, ::GetSysColor(COLOR_BTNTEXT)), 0) << "and nowhere in the system's";
+    const LOGFONTA font = FontOf(label);
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_STREQ(font.lfFaceName, "Arial");
+    EXPECT_LT(font.lfHeight, -11) << "14 points are more than the dialog font's 11 pixels";
+    EXPECT_EQ(reinterpret_cast<HFONT>(::SendMessageA(::GetDlgItem(dialog.Handle(), IDOK), WM_GETFONT, 0, 0)), dialog.DialogFont())
+        << "buttons keep the dialog font";
+
+    // Static controls of a dialog ask their parent for the colour too.
+    HDC dc = ::GetDC(label);
+    ::SendMessageA(dialog.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+    EXPECT_EQ(::GetTextColor(dc), light);
+    ::ReleaseDC(label, dc);
+}
+
+TEST_F(SkinnedDialogTest, WithoutDialogTextTheDialogsKeepTheSystemsTextAndFont)
+{
+    SkinFile colourOnly("dialog_text_colour.skn",
+                        "window Kalvora { size = 300 200; static chart { rect = 0 0 100 100 } }\n"
+                        "window dialog { default = yes; frame = keep; color = #ffffff\n"
+                        "  static dialog_text { rect = 0 0 0 0; visible = no; color = #c00000 }\n"
+                        "}\n");
+    SkinFile fontOnly("dialog_text_font.skn",
+                      "font dlg { face = Arial; size = 14; weight = bold }\n"
+                      "window Kalvora { size = 300 200; static chart { rect = 0 0 100 100 } }\n"
+                      "window dialog { default = yes; frame = keep; color = #ffffff\n"
+                      "  static dialog_text { rect = 0 0 0 0; visible = no; font = dlg }\n"
+                      "}\n");
+    const COLORREF system = ::GetSysColor(COLOR_BTNTEXT);
+    struct Case {
+        const char* what;
+        std::string skin;  // empty: none loaded
+        COLORREF text;
+        bool dialogFont;
+    };
+    const Case cases[] = {
+        {"the default skin", DefaultSkinPath(), system, true},
+        {"no skin", "", system, true},
+        {"a colour without a font", colourOnly.Path(), RGB(0xC0, 0, 0), true},
+        {"a font without a colour", fontOnly.Path(), system, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TfrmAskDefaults dialog(nullptr);
+        if (!c.skin.empty()) dialog.LoadSkinFile(c.skin);
+        dialog.Show();
+        PumpUntil([] { return false; }, 100);
+        EXPECT_EQ(dialog.TextColor(), c.text);
+        const HWND label = dialog.ExplainLabel().Handle();
+        EXPECT_GT(PixelsOf(label, c.text), 20) << "the explanation's text colour";
+        const auto font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
+        EXPECT_EQ(font == dialog.DialogFont(), c.dialogFont);
+        EXPECT_EQ(dialog.TextFont() == dialog.DialogFont(), c.dialogFont);
+    }
+}
