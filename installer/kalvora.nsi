@@ -258,6 +258,7 @@ Section "Kalvora Professional" SecProgram
     File "${BIN32}/kalvora.exe"
   ${EndIf}
   File "${BIN32}/default.skn"
+  File "${BIN32}/dark.skn"
 !ifdef HELPFILE
   File "${HELPFILE}"
 !endif
@@ -341,6 +342,7 @@ Section "un.${PRODUCT}" UnSecProgram
 
   Delete "$INSTDIR\kalvora.exe"
   Delete "$INSTDIR\default.skn"
+  Delete "$INSTDIR\dark.skn"
   Delete "$INSTDIR\kalvora.chm"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"

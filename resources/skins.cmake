@@ -1,6 +1,6 @@
 # Copies the skins beside the programs (kalvora.exe loads default.skn from its
-# own folder). Included from skin/CMakeLists.txt.
-set(KALVORA_SKIN_FILES ${CMAKE_SOURCE_DIR}/resources/default.skn)
+# own folder; dark.skn is the second skin "Switch skin" can choose). Included from skin/CMakeLists.txt.
+set(KALVORA_SKIN_FILES ${CMAKE_SOURCE_DIR}/resources/default.skn ${CMAKE_SOURCE_DIR}/resources/dark.skn)
 set(KALVORA_SKIN_OUTPUTS)
 foreach(file ${KALVORA_SKIN_FILES})
   get_filename_component(name ${file} NAME)

@@ -34,7 +34,7 @@ elif ! command -v makensis >/dev/null; then
 fi
 
 for arch in $PACKAGE_ARCHES; do
-  for file in kalvora.exe default.skn; do
+  for file in kalvora.exe default.skn dark.skn; do
     [ -f "$BUILD_ROOT/$arch/bin/$file" ] ||
       { echo "package: $BUILD_ROOT/$arch/bin/$file is missing; build both programs first" >&2; exit 1; }
   done
@@ -98,7 +98,7 @@ for arch in $PACKAGE_ARCHES; do
   esac
   stage="$work/$arch/Kalvora Professional"
   mkdir -p "$stage"
-  cp "$BUILD_ROOT/$arch/bin/kalvora.exe" "$BUILD_ROOT/$arch/bin/default.skn" "$stage/"
+  cp "$BUILD_ROOT/$arch/bin/kalvora.exe" "$BUILD_ROOT/$arch/bin/default.skn" "$BUILD_ROOT/$arch/bin/dark.skn" "$stage/"
   [ -z "$helpfile" ] || cp "$helpfile" "$stage/"
   # Windows line ends, for Notepad.
   sed -e "s/@VERSION@/$short/g" -e "s/@ARCH@/$arch/g" -e "s/@ARCH_NOTE@/$note/g" -e 's/$/\r/' \

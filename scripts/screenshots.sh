@@ -119,6 +119,21 @@ import -window root -display "$DISPLAY" -crop "${W}x${H}+${X}+${Y}" +repage "$OU
 log "wrote docs/screenshots/fallback.png"
 quit_program
 
+# The dark skin that ships beside the default: the main window on the
+# Critical page, and the hotkey dialog in its colours.
+settings 'dark.skn'
+start_program
+wine_quiet winctl.exe find TfrmMain "Kalvora Professional" >/dev/null
+sleep 6
+read -r HWND _ < <(wine_quiet winctl.exe find TfrmMain "Kalvora Professional")
+click 88 161
+shot dark-critical
+click 88 85
+click 663 337
+wine_quiet winctl.exe find TfrmSkinned "Define Hotkey" >/dev/null && { sleep 1; shot dark-hotkey; }
+wine_quiet winctl.exe command TfrmSkinned "Define Hotkey" 2 >/dev/null || true
+quit_program
+
 # The dialogs of the real program, over the main window: the hotkey dialog
 # of preset 1 (Manual page), the question of "Restore default settings"
 # (Other options page), each closed again as Cancel; then the free-and-run

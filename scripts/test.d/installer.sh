@@ -126,7 +126,7 @@ with zipfile.ZipFile(archive) as z:
         sys.exit('kalvora.exe differs from the build')
 PY
 }
-zip_files=(kalvora.exe default.skn readme.txt)
+zip_files=(kalvora.exe default.skn dark.skn readme.txt)
 [ -z "$helpfile" ] || zip_files+=(kalvora.chm)
 for arch in i686 x86_64; do
   check "kalvora-$short-portable-$arch.zip holds its program and files" \
@@ -154,6 +154,7 @@ echo "-- silent install" >&2
 check "the silent setup succeeds" run_setup /S
 check "the 64-bit program is installed" same_file "$(folder)/kalvora.exe" "$BUILD_ROOT/x86_64/bin/kalvora.exe"
 check "default.skn beside it" same_file "$(folder)/default.skn" "$BUILD_ROOT/x86_64/bin/default.skn"
+check "dark.skn beside it" same_file "$(folder)/dark.skn" "$BUILD_ROOT/x86_64/bin/dark.skn"
 check "the uninstaller beside it" test -f "$(folder)/Uninstall.exe"
 if [ -n "$helpfile" ]; then
   check "kalvora.chm beside it" same_file "$(folder)/kalvora.chm" "$helpfile"

@@ -1,5 +1,6 @@
-// The default skin holds every element the program uses, each of the kind
-// the program treats it as, and takes every text the program writes.
+// The skins that ship with the program (default and dark) hold every element
+// the program uses, each of the kind the program treats it as, and take every
+// text the program writes.
 #include "settings/uProgramFiles.h"
 #include "skin/SkinResources.h"
 #include "skin/TSkin.h"
@@ -168,9 +169,9 @@ const Expected Names[] = {
     {L"switch_skin_text", Kind::Static, L"Click here if you want to switch the used Skin."},
 };
 
-std::wstring DefaultSkinPath()
+std::wstring SkinPath(const char* file)
 {
-    return toolkit::WideFromAnsi(ProgramFolder() + "default.skn");
+    return toolkit::WideFromAnsi(ProgramFolder() + file);
 }
 
 // Whether element or anything below it has an animation of that name.
@@ -185,11 +186,12 @@ bool HasAnimation(ISkinObject& element, const std::wstring& name)
     return false;
 }
 
-class DefaultSkin : public ::testing::Test {
+// Both skins that ship beside the program: the default and the dark one.
+class ShippedSkin : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override
     {
-        ASSERT_NO_THROW(skin_.LoadSkin(DefaultSkinPath())) << "default.skn beside the test program";
+        ASSERT_NO_THROW(skin_.LoadSkin(SkinPath(GetParam()))) << GetParam() << " beside the test program";
         window_ = skin_.GetRootObject()->FindObject(SkinIDToName(1));
         ASSERT_NE(window_, nullptr) << "no skin window \"Kalvora\"";
     }
@@ -198,7 +200,7 @@ protected:
     ISkinObject* window_ = nullptr;
 };
 
-TEST_F(DefaultSkin, EveryNameThatTheProgramUsesIsThereWithItsKind)
+TEST_P(ShippedSkin, EveryNameThatTheProgramUsesIsThereWithItsKind)
 {
     for (const Expected& e : Names) {
         SCOPED_TRACE(toolkit::AnsiFromWide(e.name));
@@ -227,7 +229,7 @@ TEST_F(DefaultSkin, EveryNameThatTheProgramUsesIsThereWithItsKind)
     }
 }
 
-TEST_F(DefaultSkin, TheNameTableAndTheExpectationsCoverEachOther)
+TEST_P(ShippedSkin, TheNameTableAndTheExpectationsCoverEachOther)
 {
     std::set<std::wstring> expected;
     for (const Expected& e : Names) EXPECT_TRUE(expected.insert(e.name).second) << toolkit::AnsiFromWide(e.name);
@@ -237,7 +239,7 @@ TEST_F(DefaultSkin, TheNameTableAndTheExpectationsCoverEachOther)
     }
 }
 
-TEST_F(DefaultSkin, TakesEveryTextAndTheProductImages)
+TEST_P(ShippedSkin, TakesEveryTextAndTheProductImages)
 {
     ApplyElementTexts(window_);
     for (const Expected& e : Names) {
@@ -254,7 +256,7 @@ TEST_F(DefaultSkin, TakesEveryTextAndTheProductImages)
     }
 
     // The sections the program asks for are pictures of the skin.
-    auto resources = skin::LoadSkinFile(DefaultSkinPath());
+    auto resources = skin::LoadSkinFile(SkinPath(GetParam()));
     EXPECT_NE(resources->Section(HeaderImageSection), nullptr);
     EXPECT_NE(resources->Section(LogoImageSection), nullptr);
     ApplyProductImages(window_);
@@ -263,5 +265,7 @@ TEST_F(DefaultSkin, TakesEveryTextAndTheProductImages)
     EXPECT_EQ(dynamic_cast<skin::ISkinStatic*>(window_->FindObject(L"about_image"))->GetImageSection().Name,
               LogoImageSection);
 }
+
+INSTANTIATE_TEST_SUITE_P(BesideTheProgram, ShippedSkin, ::testing::Values("default.skn", "dark.skn"));
 
 }  // namespace

@@ -309,6 +309,33 @@ TEST_F(MainWindowTest, SwitchingWhenBothSkinsFailGivesTheFallbackView)
     EXPECT_EQ(ErrorBoxes[0], SkinErrorText(broken.Path()));
 }
 
+TEST_F(MainWindowTest, SwitchSkinChangesBetweenTheTwoShippedSkins)
+{
+    TfrmMain& window = Open();
+    ASSERT_TRUE(window.SkinLoaded());
+    const std::string dark = TestFolder() + "dark.skn";
+    const std::pair<std::string, std::string> switches[] = {{dark, "dark.skn"}, {DefaultSkinPath(), "default.skn"}};
+    for (const auto& [file, name] : switches) {
+        SCOPED_TRACE(name);
+        Click(L"misc");
+        ASSERT_TRUE(AnimationsDone());
+        skin::ISkinObject* before = window.RootObject();
+        DialogWatcher dialog("Load Skin", ChooseFile(file));
+        Click(L"switch_skin");
+        ASSERT_TRUE(PumpUntil([&] { return window.RootObject() != before && window.SkinLoaded(); }, 20000))
+            << "the file dialog was not answered or the skin did not load";
+        EXPECT_EQ(Options->Skin(), file);
+        EXPECT_TRUE(ErrorBoxes.empty());
+        EXPECT_EQ(ClientSize(window.Handle()).cx, 720);
+        // The pages work on the new skin.
+        Click(L"manual");
+        ASSERT_TRUE(AnimationsDone());
+        EXPECT_EQ(window.CurrentPage(), 1);
+        Click(L"manual");
+        ASSERT_TRUE(AnimationsDone());
+    }
+}
+
 TEST_F(MainWindowTest, ACancelledSwitchChangesNothing)
 {
     TfrmMain& window = Open();
