@@ -8,15 +8,7 @@
 #include "toolkit/WideText.h"
 #include "ui/uSkinHelper.h"
 
-namespace {
-
-struct ElementText {
-    std::wstring element;
-    bool button;
-    std::wstring text;
-};
-
-std::vector<ElementText> ElementTexts()
+std::vector<TElementText> ElementTextTable()
 {
     const std::wstring amount = L"Amount of memory to free-up:";
     const std::wstring version = FillPlaceholder(L"Version %1", toolkit::WideFromAnsi(ProgramVersionText()));
@@ -77,8 +69,6 @@ std::vector<ElementText> ElementTexts()
     };
 }
 
-}  // namespace
-
 std::wstring FillPlaceholder(std::wstring text, const std::wstring& value)
 {
     return toolkit::ReplaceAll<wchar_t>(std::move(text), L"%1", value);
@@ -87,10 +77,10 @@ std::wstring FillPlaceholder(std::wstring text, const std::wstring& value)
 void ApplyElementTexts(skin::ISkinObject* root)
 {
     if (!root) return;
-    for (const ElementText& entry : ElementTexts()) {
-        if (entry.button)
-            SetButtonText(root, entry.element, entry.text);
+    for (const TElementText& entry : ElementTextTable()) {
+        if (entry.Button)
+            SetButtonText(root, entry.Element, entry.Text);
         else
-            SetStaticText(root, entry.element, entry.text);
+            SetStaticText(root, entry.Element, entry.Text);
     }
 }

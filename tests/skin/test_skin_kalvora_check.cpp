@@ -12,6 +12,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/WideText.h"
 #include "tools/skinview/KalvoraCheck.h"
+#include "tools/skinview/KalvoraNamesTable.h"
 #include "tools/skinview/KalvoraVocabulary.h"
 #include "ui/uSkinNames.h"
 
@@ -316,3 +317,38 @@ TEST(KalvoraVocabulary, ComesFromTheProgramsOwnTablesAndHelpers)
 }
 
 }  // namespace
+
+// The dark skin that ships beside the default is as complete as it.
+TEST(KalvoraCheck, TheDarkSkinIsCleanToo)
+{
+    const std::vector<Finding> findings =
+        skinview::CheckSkinFileForKalvora(skintest::ProgramFolder() + L"dark.skn");
+    EXPECT_TRUE(findings.empty()) << Listed(findings);
+}
+
+// The skin format document lists every name as the program uses it: the
+// table between its two markers is what "skinview --names" prints.
+TEST(KalvoraNamesTable, TheSkinFormatDocumentShowsTheProgramsOwnTable)
+{
+    std::ifstream in(KALVORA_SOURCE_DIR "/docs/skin-format.md", std::ios::binary);
+    ASSERT_TRUE(in) << "docs/skin-format.md";
+    std::stringstream whole;
+    whole << in.rdbuf();
+    std::string document = whole.str();
+    document.erase(std::remove(document.begin(), document.end(), '\r'), document.end());
+    const std::string begin = "<!-- names: made by skinview --names -->\n";
+    const std::string end = "<!-- names: end -->";
+    const std::size_t from = document.find(begin);
+    ASSERT_NE(from, std::string::npos) << "the document has no start marker";
+    const std::size_t to = document.find(end, from);
+    ASSERT_NE(to, std::string::npos) << "the document has no end marker";
+    const std::string table = skinview::KalvoraNamesTable();
+    EXPECT_EQ(document.substr(from + begin.size(), to - from - begin.size()), table)
+        << "put the output of skinview --names between the markers of docs/skin-format.md";
+    // Every element name of the program's table is in it.
+    for (const TSkinID& row : SkinNames) {
+        if (row.Name.empty()) continue;
+        EXPECT_NE(table.find("`" + toolkit::AnsiFromWide(std::wstring(row.Name)) + "`"), std::string::npos)
+            << toolkit::AnsiFromWide(std::wstring(row.Name));
+    }
+}

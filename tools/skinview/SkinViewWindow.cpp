@@ -1,5 +1,6 @@
 #include "tools/skinview/SkinViewWindow.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "skin/SkinText.h"
@@ -10,6 +11,16 @@ namespace skinview {
 namespace {
 
 constexpr UINT_PTR kExitTimer = 1;
+constexpr UINT_PTR kShowTimer = 2;
+// Kalvora runs its page animations from a 250 ms timer: after a hide it
+// waits the longest hide in whole ticks, then shows on the next tick.
+constexpr int kTickMs = 250;
+
+// The pages that show the idle options too ("idle_show", "idle_hide").
+bool HasIdleOptions(const std::wstring& page)
+{
+    return page == L"regular" || page == L"critical" || page == L"startup";
+}
 constexpr ULONG_PTR kPlayRequest = 0x504C4159;  // "PLAY"
 
 std::string Utf8(const std::wstring& text)
@@ -44,14 +55,7 @@ SkinViewWindow::SkinViewWindow(const Options& options) : options_(options)
             ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
             return;
         }
-        // Page convention: an element X opens the animation X_show; a second
-        // click, or opening another page, plays the _hide of the open one.
-        static std::wstring open;
-        const std::wstring name = source->Name();
-        if (Play(name + L"_show") == 0 && name != open) return;
-        if (!open.empty()) Play(open + L"_hide");
-        open = open == name ? std::wstring() : name;
-        if (open.empty()) return;
+        ClickPage(source->Name());
     };
     skin_.OnMouseDown = [this](skin::ISkinObject* source, int button, int x, int y) {
         Report(L"OnMouseDown " + source->Name() + L" " + std::to_wstring(button) + L" " + std::to_wstring(x) + L" " + std::to_wstring(y));
@@ -174,6 +178,49 @@ int SkinViewWindow::Play(const std::wstring& name)
     return longest;
 }
 
+bool SkinViewWindow::HasAnimation(const std::wstring& name)
+{
+    std::vector<skin::ISkinObject*> pending{skin_.GetWindowObject(Handle())};
+    while (!pending.empty()) {
+        skin::ISkinObject* object = pending.back();
+        pending.pop_back();
+        if (auto* animations = dynamic_cast<skin::ISkinAnimations*>(object))
+            for (int i = 0; i < animations->AnimationCount(); ++i)
+                if (animations->AnimationName(i) == name) return true;
+        for (int i = object->ChildCount() - 1; i >= 0; --i) pending.push_back(object->GetChild(i));
+    }
+    return false;
+}
+
+void SkinViewWindow::ClickPage(const std::wstring& name)
+{
+    // A page change under way takes no other, as in the program.
+    if (!showing_.empty()) return;
+    if (name != openPage_ && !HasAnimation(name + L"_show")) return;
+    int longestHide = 0;
+    if (!openPage_.empty()) {
+        longestHide = Play(openPage_ + L"_hide");
+        if (HasIdleOptions(openPage_)) longestHide = std::max(longestHide, Play(L"idle_hide"));
+        Report(L"page hide " + openPage_ + L" " + std::to_wstring(longestHide));
+    }
+    const bool hadPage = !openPage_.empty();
+    openPage_ = openPage_ == name ? std::wstring() : name;
+    if (openPage_.empty()) return;
+    if (!hadPage) {
+        ShowPage(openPage_);
+        return;
+    }
+    showing_ = openPage_;
+    ::SetTimer(Handle(), kShowTimer, static_cast<UINT>((longestHide / kTickMs + 1) * kTickMs), nullptr);
+}
+
+void SkinViewWindow::ShowPage(const std::wstring& page)
+{
+    Play(page + L"_show");
+    if (HasIdleOptions(page)) Play(L"idle_show");
+    Report(L"page show " + page);
+}
+
 void SkinViewWindow::Report(const std::wstring& line)
 {
     std::string text = Utf8(line);
@@ -196,6 +243,13 @@ LRESULT SkinViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         if (wParam == kExitTimer) {
             ::KillTimer(Handle(), kExitTimer);
             ::PostMessageA(Handle(), WM_CLOSE, 0, 0);
+            return 0;
+        }
+        if (wParam == kShowTimer) {
+            ::KillTimer(Handle(), kShowTimer);
+            const std::wstring page = showing_;
+            showing_.clear();
+            if (!page.empty()) ShowPage(page);
             return 0;
         }
         break;

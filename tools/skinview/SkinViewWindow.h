@@ -45,6 +45,13 @@ protected:
 
 private:
     void Report(const std::wstring& line);
+    bool HasAnimation(const std::wstring& name);
+    // A click on a page button, played in the program's order: the open
+    // page's "_hide", a wait for the longest of it in whole 250 ms ticks,
+    // then the new page's "_show" (with "idle_..." for the pages that have
+    // the idle options). A second click on the open page closes it.
+    void ClickPage(const std::wstring& name);
+    void ShowPage(const std::wstring& page);
     void AddSampleDialog();
     // The looks a program gives buttons: every state's section name gains the
     // suffix; the pressed look also inverts the state's colour.
@@ -58,6 +65,8 @@ private:
     // Child buttons belong to this window and go with it.
     HWND okButton_ = nullptr;
     HWND cancelButton_ = nullptr;
+    std::wstring openPage_;
+    std::wstring showing_;  // the page whose "_show" waits for the hide
 };
 
 }  // namespace skinview

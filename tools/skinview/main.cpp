@@ -12,6 +12,7 @@
 // skinview --check FILE  loads the file and reports whether it is a valid skin
 // skinview --check FILE --for kalvora
 //                        also reports what Kalvora looks for and does not find
+// skinview --names       prints the table of every name Kalvora uses (Markdown)
 // skinview --send NAME   asks a running skinview to play the animations NAME
 // skinview --quit        closes a running skinview
 #include <windows.h>
@@ -26,6 +27,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/WideText.h"
 #include "tools/skinview/KalvoraCheck.h"
+#include "tools/skinview/KalvoraNamesTable.h"
 #include "tools/skinview/SkinViewWindow.h"
 
 namespace {
@@ -37,6 +39,7 @@ int Usage()
                  "                [--client W H] [--pos X Y]\n"
                  "                [--sample-chart] [--sample-dialog] [--exit-after MS]\n"
                  "       skinview --check FILE [--for kalvora]\n"
+                 "       skinview --names\n"
                  "       skinview --send NAME\n"
                  "       skinview --quit\n");
     return 2;
@@ -131,6 +134,10 @@ int main()
         if (args.size() == 2) return Check(args[1]);
         if (args.size() == 4 && args[2] == L"--for" && args[3] == L"kalvora") return CheckForKalvora(args[1]);
         return Usage();
+    }
+    if (args[0] == L"--names" && args.size() == 1) {
+        std::fputs(skinview::KalvoraNamesTable().c_str(), stdout);
+        return 0;
     }
     if (args[0] == L"--send") return args.size() == 2 ? Send(args[1]) : Usage();
     if (args[0] == L"--quit") return args.size() == 1 ? Quit() : Usage();
