@@ -3,29 +3,9 @@
 #include <commdlg.h>
 
 #include "toolkit/OpenFileDialog.h"
+#include "toolkit/OwnedDialogs.h"
 
 #include <vector>
-
-namespace {
-
-struct DialogSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM data)
-{
-    auto& search = *reinterpret_cast<DialogSearch*>(data);
-    char className[16] = {};
-    ::GetClassNameA(window, className, sizeof(className));
-    if (::GetWindow(window, GW_OWNER) == search.owner && lstrcmpA(className, "#32770") == 0) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 DWORD TProgramFileDialog::Flags()
 {
@@ -63,9 +43,8 @@ bool TProgramFileDialog::Execute(HWND owner)
 HWND TProgramFileDialog::Window() const
 {
     if (!owner_) return nullptr;
-    DialogSearch search{owner_, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), &FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<HWND> dialogs = toolkit::OwnedDialogs(owner_);
+    return dialogs.empty() ? nullptr : dialogs.front();
 }
 
 void TProgramFileDialog::Cancel()

@@ -10,6 +10,7 @@
 #include "settings/uProgramFiles.h"
 #include "toolkit/ErrorBox.h"
 #include "toolkit/HandlerErrors.h"
+#include "toolkit/OwnedDialogs.h"
 #include "toolkit/ReplaceAll.h"
 #include "toolkit/WideText.h"
 #include "ui/uKalvoraSkinHelper.h"
@@ -18,7 +19,6 @@
 #include "ui/uSkinTranslate.h"
 
 #include <algorithm>
-#include <cstring>
 #include <exception>
 
 int32_t RememberedLeft = -1;
@@ -364,25 +364,13 @@ void TfrmMain::CentreOnScreen()
     ::SetWindowPos(Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-namespace {
-
-BOOL CALLBACK CancelOwnedDialog(HWND window, LPARAM owner)
-{
-    char className[16] = {};
-    if (::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) &&
-        ::GetClassNameA(window, className, sizeof(className)) && std::strcmp(className, "#32770") == 0)
-        ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    return TRUE;
-}
-
-}  // namespace
-
 bool TfrmMain::EndNestedLoops()
 {
     if (NestedLoops_ == 0) return false;
     if (ActiveDialog_ && ActiveDialog_->InModalLoop()) ActiveDialog_->EndModal(IDCANCEL);
     if (Exists())
-        ::EnumThreadWindows(::GetCurrentThreadId(), &CancelOwnedDialog, reinterpret_cast<LPARAM>(Handle()));
+        for (HWND dialog : toolkit::OwnedDialogs(Handle()))
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     return true;
 }
 

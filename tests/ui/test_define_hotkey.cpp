@@ -9,6 +9,7 @@
 #include "settings/uRegistry.h"
 #include "ui/fAskDefaults.h"
 #include "ui/fHotkey2.h"
+#include "toolkit/OwnedDialogs.h"
 #include "ui/fMainForm.h"
 
 #include <array>
@@ -176,36 +177,6 @@ TEST_F(DefineHotkeyTest, TheProgramEndsCleanlyWhenToldToWhileADialogIsOpen)
     EXPECT_TRUE(errorBoxes.empty());
 }
 
-namespace {
-
-struct OwnedDialogSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM data)
-{
-    auto& search = *reinterpret_cast<OwnedDialogSearch*>(data);
-    char className[16] = {};
-    ::GetClassNameA(window, className, sizeof(className));
-    if (::GetWindow(window, GW_OWNER) == search.owner && std::string(className) == "#32770" &&
-        ::IsWindowVisible(window)) {
-        search.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The system's file dialog (or a message box) shown over the window.
-HWND OwnedSystemDialog(HWND owner)
-{
-    OwnedDialogSearch search{owner, nullptr};
-    ::EnumThreadWindows(::GetCurrentThreadId(), &FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-}  // namespace
-
 TEST_F(DefineHotkeyTest, TheProgramEndsCleanlyWhileTheSwitchSkinFileDialogIsOpen)
 {
     TfrmMain* main = StartWithMainWindow();
@@ -217,7 +188,11 @@ TEST_F(DefineHotkeyTest, TheProgramEndsCleanlyWhileTheSwitchSkinFileDialogIsOpen
     Pump();
     HWND fileDialog = nullptr;
     ModalScript script({
-        [&] { return (fileDialog = OwnedSystemDialog(mainWindow)) != nullptr; },
+        [&] {
+            const std::vector<HWND> shown = toolkit::OwnedDialogs(mainWindow, true);
+            fileDialog = shown.empty() ? nullptr : shown.front();
+            return fileDialog != nullptr;
+        },
         [&] { return ::PostMessageA(engineWindow, WM_ENGINE_QUIT, 0, 0) != FALSE; },
     });
     // Returns once the skin switch, and so the file dialog's loop, is over.
