@@ -1,7 +1,9 @@
 // libFuzzer entry for the skin file reader and the BMP decoder, built natively
 // (Linux, clang) with AddressSanitizer and UndefinedBehaviorSanitizer by
-// scripts/fuzz.sh. Inputs starting with "BM" go to the BMP decoder, all others
-// to the skin parser. Every input must give a result or a SkinError; a skin
+// scripts/fuzz.sh. Inputs starting with "BM" go to the BMP decoder, inputs
+// with the PNG signature to the PNG header reader (the pixels are the
+// system's decoder's, which this build does not have), all others to the
+// skin parser. Every input must give a result or a SkinError; a skin
 // error must name the file and a line; a document stays within the limits.
 // Anything else stops the run.
 #include <cstdint>
@@ -65,6 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         try {
             skin::SkinPixels pixels = skin::DecodeBmp(std::vector<uint8_t>(data, data + size));
             if (pixels.pixels.size() != static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height)) std::abort();
+        } catch (const skin::SkinError&) {
+        }
+        return 0;
+    }
+    const std::vector<uint8_t> bytes(data, data + size);
+    if (skin::IsPng(bytes)) {
+        try {
+            const skin::PictureSize picture = skin::ReadPngSize(bytes);
+            // Within the limits, or refused.
+            if (picture.width <= 0 || picture.height <= 0 || !skin::OversizeReason(picture.width, picture.height).empty())
+                std::abort();
         } catch (const skin::SkinError&) {
         }
         return 0;
