@@ -54,7 +54,6 @@ COLORREF Blend(COLORREF from, COLORREF to, int percent)
 }
 
 // The element of a skin window that describes the dialogs' texts.
-constexpr wchar_t DialogTextElement[] = L"dialog_text";
 
 // The children that show the dialog's texts: skin labels and static controls.
 bool ShowsText(HWND child)
@@ -159,7 +158,7 @@ void TfrmSkinned::TakeTextLook(skin::ISkinObject* window)
     // What an earlier skin gave goes first: each show takes the look anew.
     textColor_ = CLR_INVALID;
     toolkit::UniqueFont font;
-    skin::ISkinObject* element = window ? window->FindObject(DialogTextElement) : nullptr;
+    skin::ISkinObject* element = window ? window->FindObject(DialogTextElementName) : nullptr;
     if (auto* text = dynamic_cast<skin::ISkinStatic*>(element)) {
         try {
             textColor_ = skin::ColorValue(text->GetColor());

@@ -33,6 +33,10 @@
 
 #include <string>
 
+// The hidden static of the skin window whose colour and font the dialogs'
+// texts take.
+inline constexpr wchar_t DialogTextElementName[] = L"dialog_text";
+
 // What ShowModal returns when the loop ended without EndModal (the window
 // went away, or WM_QUIT arrived).
 inline constexpr int ModalResultNone = 0;

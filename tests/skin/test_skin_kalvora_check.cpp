@@ -14,6 +14,7 @@
 #include "tools/skinview/KalvoraCheck.h"
 #include "tools/skinview/KalvoraNamesTable.h"
 #include "tools/skinview/KalvoraVocabulary.h"
+#include "ui/fSkinned.h"
 #include "ui/uSkinNames.h"
 
 namespace {
@@ -314,6 +315,11 @@ TEST(KalvoraVocabulary, ComesFromTheProgramsOwnTablesAndHelpers)
     EXPECT_TRUE(v.Find(L"chart")->required);
     EXPECT_TRUE(v.Find(L"chart_backcolor")->dialogs);
     EXPECT_FALSE(v.Find(L"manual_amount")->dialogs);
+    // The dialogs' text look: a static of the default window alone.
+    const skinview::NameUse* dialogText = v.Find(DialogTextElementName);
+    ASSERT_NE(nullptr, dialogText);
+    EXPECT_TRUE(dialogText->dialogsOnly);
+    EXPECT_EQ(skinview::KindStatic, dialogText->kinds);
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ private:
                     Quoted(element->name) + " is no name the program uses; did you mean " + Quoted(meant) + "?");
         }
         for (const NameUse& use : vocabulary_.elements) {
-            if (first.count(use.name)) continue;
+            if (first.count(use.name) || use.dialogsOnly) continue;
             const std::string what = use.kinds == KindAny ? std::string("element") : KindWords(use.kinds);
             if (use.required)
                 Add(Severity::Error, window.line,
@@ -188,7 +188,7 @@ private:
             if (use && use->dialogs) CheckUse(*element, *use, first);
         }
         for (const NameUse& use : vocabulary_.elements) {
-            if (use.dialogs && !first.count(use.name))
+            if (use.dialogs && !use.dialogsOnly && !first.count(use.name))
                 Add(Severity::Note, dialog->line,
                     "the default window " + Quoted(dialog->name) + " has no " + KindWords(use.kinds) + " " +
                         Quoted(use.name) + " (the free-and-run manager's chart takes its colour from it)");

@@ -51,7 +51,10 @@ std::string KalvoraNamesTable()
         if (!text.empty()) role += ": \"" + text + "\"";
         if (use.required) role += " (required)";
         if (use.fatal) role += "; another kind refuses the skin";
-        if (use.dialogs) role += "; the dialogs read it from the default window too";
+        if (use.dialogsOnly)
+            role += "; in the default window, for the dialogs";
+        else if (use.dialogs)
+            role += "; the dialogs read it from the default window too";
         table += "| `" + Utf8(use.name) + "` | " + KindWords(use.kinds) + " | " + Cell(role) + " | " +
                  (use.single ? "no: only the first counts" : "yes") + " |\n";
     }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "skin/SkinInterfaces.h"
+#include "ui/fSkinned.h"
 #include "ui/uKalvoraSkinHelper.h"
 #include "ui/uMainElements.h"
 #include "ui/uSkinHelper.h"
@@ -213,6 +214,16 @@ KalvoraVocabulary Build()
         builder.Learn([id](skin::ISkinObject* root) { ReadElementColor(FindElement(root, SkinIDToName(id)), 0); },
                       "gives a chart colour", true);
     }
+
+    // The dialogs' text look; a skin without it keeps the system's.
+    NameUse dialogText;
+    dialogText.name = DialogTextElementName;
+    dialogText.kinds = KindStatic;
+    dialogText.single = true;
+    dialogText.dialogs = true;
+    dialogText.dialogsOnly = true;
+    dialogText.role = "gives the dialogs' texts its colour and font";
+    builder.Merge(dialogText);
 
     KalvoraVocabulary& vocabulary = builder.Vocabulary();
     for (const TSkinID& row : SkinNames) {

@@ -28,6 +28,7 @@ struct NameUse {
     bool single = false;       // gets a text, value, look or colour: only the first one counts
     bool required = false;     // the main window cannot do without it
     bool dialogs = false;      // read from the default window by the dialogs
+    bool dialogsOnly = false;  // only there, and optional without a word
     std::string role;          // what the program does with it, in a few words
 };
 
