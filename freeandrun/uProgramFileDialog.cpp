@@ -1,11 +1,7 @@
 #include "freeandrun/uProgramFileDialog.h"
 
-#include <commdlg.h>
-
 #include "toolkit/OpenFileDialog.h"
 #include "toolkit/OwnedDialogs.h"
-
-#include <vector>
 
 DWORD TProgramFileDialog::Flags()
 {
@@ -17,27 +13,19 @@ DWORD TProgramFileDialog::Flags()
 bool TProgramFileDialog::Execute(HWND owner)
 {
     if (owner_) return false;  // one dialog at a time
-    std::vector<char> filter = toolkit::FileDialogFilterList(Filter);
-    // Room for a long path: the dialog refuses a choice that does not fit.
-    std::vector<char> file(32768, '\0');
-    OPENFILENAMEA request{};
-    request.lStructSize = sizeof(request);
-    request.hwndOwner = owner;
-    request.lpstrFilter = Filter.empty() ? nullptr : filter.data();
-    request.nFilterIndex = 1;
-    request.lpstrFile = file.data();
-    request.nMaxFile = static_cast<DWORD>(file.size());
-    request.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
-    request.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
-    request.Flags = Flags();
+    toolkit::OpenFileDialog dialog;
+    dialog.Title = Title;
+    dialog.Filter = Filter;
+    dialog.InitialDir = InitialDir;
+    dialog.Flags = Flags();
     // The owner's handle is kept, not this object's liveness: the caller
     // checks its own watch after the loop.
     owner_ = owner ? owner : ::GetDesktopWindow();
-    const BOOL chosen = ::GetOpenFileNameA(&request);
+    const bool chosen = dialog.Execute(owner);
     owner_ = nullptr;
     if (!chosen) return false;
-    FileName = file.data();
-    return !FileName.empty();
+    FileName = dialog.FileName;
+    return true;
 }
 
 HWND TProgramFileDialog::Window() const

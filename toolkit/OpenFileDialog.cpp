@@ -31,8 +31,7 @@ bool OpenFileDialog::Execute(HWND owner)
     request.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
     request.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
     request.lpstrDefExt = DefaultExt.empty() ? nullptr : DefaultExt.c_str();
-    // The program's working folder stays where it was.
-    request.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    request.Flags = Flags;
     if (!::GetOpenFileNameA(&request)) return false;
     FileName = file.data();
     return !FileName.empty();

@@ -4,6 +4,7 @@
 // Execute runs a modal loop: every posted message may run inside it, so the
 // caller takes a LifeWatch first (Liveness.h).
 #include <windows.h>
+#include <commdlg.h>
 
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ public:
     std::string DefaultExt;
     // The folder the dialog opens in; empty: the system's choice.
     std::string InitialDir;
+    // OFN_* flags; by default one existing file, and the program's working
+    // folder stays where it was.
+    DWORD Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     // The full path of the chosen file after Execute returned true.
     std::string FileName;
 

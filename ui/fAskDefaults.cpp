@@ -10,14 +10,7 @@ constexpr wchar_t ExplainText[] =
 TfrmAskDefaults::TfrmAskDefaults(HWND owner)
     : TfrmSkinned(owner, Layout{AskDefaultsCaption, AskDefaultsClientWidth, AskDefaultsClientHeight, false})
 {
-    skin::TSkinLabel::Args label;
-    label.parent = Handle();
-    label.x = 8;
-    label.y = 10;
-    label.width = AskDefaultsClientWidth - 16;
-    label.height = 44;
-    lblExplain_.Create(label);
-    ::SendMessageA(lblExplain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    CreateExplanation(lblExplain_, 44);
 
     // Yes answers as the default button (IDOK, which Enter presses), No as
     // the cancel button (IDCANCEL, which Esc and the close box give).

@@ -91,14 +91,7 @@ TfrmHotkey2::TfrmHotkey2(HWND owner)
     init.dwICC = ICC_HOTKEY_CLASS;
     ::InitCommonControlsEx(&init);
 
-    skin::TSkinLabel::Args label;
-    label.parent = Handle();
-    label.x = 8;
-    label.y = 10;
-    label.width = Hotkey2ClientWidth - 16;
-    label.height = 40;
-    lblExplain_.Create(label);
-    ::SendMessageA(lblExplain_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+    CreateExplanation(lblExplain_, 40);
 
     HotKeyControl_ = CreateDialogControl(Handle(), HOTKEY_CLASSA, "", WS_TABSTOP | WS_BORDER,
                                          RECT{8, 54, Hotkey2ClientWidth - 8, 75}, HotKeyControlId, DialogFont());

@@ -130,6 +130,20 @@ TfrmSkinned::~TfrmSkinned()
     Destroy();
 }
 
+void TfrmSkinned::CreateExplanation(skin::TSkinLabel& label, int height)
+{
+    RECT client{};
+    ::GetClientRect(Handle(), &client);
+    skin::TSkinLabel::Args args;
+    args.parent = Handle();
+    args.x = 8;
+    args.y = 10;
+    args.width = client.right - 16;
+    args.height = height;
+    label.Create(args);
+    ::SendMessageA(label.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont()), FALSE);
+}
+
 void TfrmSkinned::LoadSkinFile(const std::string& path) { Skin_.LoadSkin(toolkit::WideFromAnsi(path)); }
 
 void TfrmSkinned::ShowStep()

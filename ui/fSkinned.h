@@ -26,6 +26,7 @@
 //
 // Modeless use: Show; the subclass decides what closing does.
 #include "skin/TSkin.h"
+#include "skin/TSkinLabel.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Window.h"
 
@@ -81,6 +82,8 @@ public:
     HFONT TextFont() const { return textFont_ ? textFont_.Get() : Font_.Get(); }
 
 protected:
+    // The explanation across the top of a small dialog, in the dialog's font.
+    void CreateExplanation(skin::TSkinLabel& label, int height);
     // The subclass's show handler, run by the show step before the window
     // becomes visible.
     virtual void FormShow() {}
