@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <functional>
@@ -184,6 +185,37 @@ inline std::vector<DWORD> ProgramProcesses()
 }
 
 inline int ProgramProcessCount() { return static_cast<int>(ProgramProcesses().size()); }
+
+inline std::string ClassOf(HWND window)
+{
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof(name));
+    return name;
+}
+
+// The window of the process's first tray icon, once the shell knows it: the
+// engine window exists a moment before the icons are added.
+inline HWND WaitForTrayIconWindow(DWORD processId, DWORD ms = 20000)
+{
+    HWND found = nullptr;
+    WaitPumping(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(processId)) {
+                if (ClassOf(window) != "KalvoraMessageWindow") continue;
+                NOTIFYICONDATAA data{};
+                data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+                data.hWnd = window;
+                data.uID = 0;
+                if (Shell_NotifyIconA(NIM_MODIFY, &data)) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        ms);
+    return found;
+}
 
 // Ends every instance and waits until their processes are gone: an instance
 // still saves its settings after its engine window has closed.

@@ -10,17 +10,8 @@
 #include "toolkit/Window.h"
 #include "toolkit/WideText.h"
 
-#include <shellapi.h>
-
 namespace program_test {
 namespace {
-
-std::string ClassOf(HWND window)
-{
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
 
 std::string CaptionOf(HWND window)
 {
@@ -35,22 +26,6 @@ HWND VisibleWindowOf(DWORD processId, const std::string& className, const char* 
     for (HWND window : TopLevelWindowsOf(processId))
         if (ClassOf(window) == className && IsWindowVisible(window) && (!caption || CaptionOf(window) == caption))
             return window;
-    return nullptr;
-}
-
-// The window of one of the process's tray icons: the shell knows an icon
-// of it.
-HWND TrayIconWindowOf(DWORD processId)
-{
-    for (HWND window : TopLevelWindowsOf(processId)) {
-        if (ClassOf(window) != "KalvoraMessageWindow") continue;
-        NOTIFYICONDATAA data{};
-        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = window;
-        data.uID = 0;
-        data.uFlags = 0;
-        if (Shell_NotifyIconA(NIM_MODIFY, &data)) return window;
-    }
     return nullptr;
 }
 
@@ -163,7 +138,7 @@ TEST_F(ExitWithDialogTest, EndingTheProgramWhileADialogIsOpenSavesTheSettingsAnd
             ASSERT_NE(open, nullptr);
 
             if (how == How::TrayExit) {
-                const HWND icon = TrayIconWindowOf(program->Id());
+                const HWND icon = WaitForTrayIconWindow(program->Id());
                 ASSERT_NE(icon, nullptr);
                 PostMessageA(icon, WM_TRAYICON, 0, WM_RBUTTONUP);
                 HWND menu = nullptr;

@@ -7,8 +7,6 @@
 
 #include "engine/uMemoryFigures.h"
 
-#include <shellapi.h>
-
 #include <atomic>
 #include <thread>
 
@@ -27,31 +25,11 @@ std::string TextOf(HWND window)
     return text;
 }
 
-std::string ClassOf(HWND window)
-{
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof(name));
-    return name;
-}
-
 HWND VisibleWindowOf(DWORD processId, const std::string& className, const std::string& caption)
 {
     for (HWND window : TopLevelWindowsOf(processId))
         if (IsWindowVisible(window) && (className.empty() || ClassOf(window) == className) && TextOf(window) == caption)
             return window;
-    return nullptr;
-}
-
-// A tray icon's own window: the shell knows an icon of it.
-HWND TrayIconWindowOf(DWORD processId)
-{
-    for (HWND window : TopLevelWindowsOf(processId)) {
-        NOTIFYICONDATAA data{};
-        data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        data.hWnd = window;
-        data.uID = 0;
-        if (Shell_NotifyIconA(NIM_MODIFY, &data)) return window;
-    }
     return nullptr;
 }
 
@@ -100,7 +78,7 @@ void PostKey(HWND window, WORD key)
 // past "Manage entries..." (the separator is skipped), Enter.
 bool ChooseInFreeAndRunSubmenu(DWORD processId, int entry)
 {
-    const HWND icon = TrayIconWindowOf(processId);
+    const HWND icon = WaitForTrayIconWindow(processId);
     if (!icon) return false;
     PostMessageA(icon, WM_TRAYICON, 0, WM_RBUTTONUP);
     HWND menu = nullptr;
