@@ -133,6 +133,9 @@ private:
     int hookId_ = 0;
     bool rebuilding_ = false;
     bool settingName_ = false;
+    // A name typed since the field was last left: only then do the list and
+    // the tray menu need it.
+    bool nameTyped_ = false;
     bool closePending_ = false;
     bool formDestroyed_ = false;
 };

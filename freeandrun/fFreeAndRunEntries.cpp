@@ -138,7 +138,6 @@ void TfrmFreeAndRun::RebuildList()
         ::SendMessageA(ListView_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selected), FALSE);
     }
     rebuilding_ = false;
-    ShowSelectionState(selected >= 0);
     ListViewSelectItem();
     ::SendMessageA(ListView_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(ListView_, nullptr, TRUE);
@@ -166,6 +165,8 @@ void TfrmFreeAndRun::ShowSelectionState(bool selected)
 void TfrmFreeAndRun::ListViewSelectItem()
 {
     TFreeAndRunItem* entry = SelectedEntry();
+    // A click beside the rows selects nothing: then nothing may be edited.
+    ShowSelectionState(entry != nullptr);
     if (!entry) return;
     ::SetWindowTextA(txtProgramPath_, entry->FileToRun.c_str());
     // Shown, not typed: the stored name stays as it is.
@@ -178,12 +179,17 @@ void TfrmFreeAndRun::ListViewSelectItem()
 void TfrmFreeAndRun::txtNameChange()
 {
     if (settingName_) return;
-    if (TFreeAndRunItem* entry = SelectedEntry()) entry->Name = CleanEntryName(WindowText(txtName_));
+    if (TFreeAndRunItem* entry = SelectedEntry()) {
+        entry->Name = CleanEntryName(WindowText(txtName_));
+        nameTyped_ = true;
+    }
 }
 
 void TfrmFreeAndRun::txtNameExit()
 {
-    if (Options) Options->NotifyChange(ChangeFreeAndRun);
+    if (!nameTyped_ || !Options) return;
+    nameTyped_ = false;
+    Options->NotifyChange(ChangeFreeAndRun);
 }
 
 void TfrmFreeAndRun::SetScrollPosition(int position)

@@ -55,16 +55,18 @@ bool TfrmMain::RunDialog(TfrmSkinned& dialog, int& result)
 {
     result = ModalResultNone;
     // The engine ends the dialog through ActiveDialog when the program has
-    // to end; it is cleared before anything else can look at it.
+    // to end; it is cleared before anything else can look at it, unless this
+    // window went while the dialog's loop ran.
+    const toolkit::LifeWatch alive = Watch();
     return RunNested([&] {
         ActiveDialog_ = &dialog;
         try {
             result = dialog.ShowModal();
         } catch (...) {
-            ActiveDialog_ = nullptr;
+            if (alive.Alive()) ActiveDialog_ = nullptr;
             throw;
         }
-        ActiveDialog_ = nullptr;
+        if (alive.Alive()) ActiveDialog_ = nullptr;
     });
 }
 

@@ -276,6 +276,32 @@ TEST_F(ManagerTest, OpeningWithEntriesSelectsTheFirstRowAndShowsItsValues)
     }
 }
 
+TEST_F(ManagerTest, AClickBesideTheRowsSelectsNothingAndLeavesNothingToEdit)
+{
+    AddEntry("Editor", "C:\\Tools\\editor.exe", 1000);
+    AddEntry("", "C:\\Games\\game.exe", 300);
+    TfrmFreeAndRun& manager = Open();
+    ASSERT_EQ(manager.SelectedID(), Options->FreeAndRunList().Item(0).ID);
+
+    RECT client{};
+    ::GetClientRect(manager.ListView(), &client);
+    const LPARAM below = MAKELPARAM(client.right / 2, client.bottom - 4);
+    ::PostMessageA(manager.ListView(), WM_LBUTTONDOWN, MK_LBUTTON, below);
+    ::PostMessageA(manager.ListView(), WM_LBUTTONUP, 0, below);
+    ASSERT_TRUE(PumpUntil([&] { return manager.SelectedID() == -1; })) << "the click kept the row selected";
+    Pump();
+    for (HWND control : {manager.NameEdit(), manager.ScrollBar(), manager.ProgramPathEdit(), manager.BrowseButton()})
+        EXPECT_FALSE(::IsWindowEnabled(control));
+    EXPECT_EQ(WindowText(manager.NameEdit()), "");
+    EXPECT_EQ(WindowText(manager.ProgramPathEdit()), "");
+    EXPECT_EQ(Options->FreeAndRunList().Item(0).Name, "Editor") << "emptying the field is no rename";
+
+    SelectRow(manager, 1);
+    for (HWND control : {manager.NameEdit(), manager.ScrollBar(), manager.ProgramPathEdit(), manager.BrowseButton()})
+        EXPECT_TRUE(::IsWindowEnabled(control));
+    EXPECT_EQ(WindowText(manager.ProgramPathEdit()), "C:\\Games\\game.exe");
+}
+
 TEST_F(ManagerTest, ATypedNameIsStoredAtOnceAndShownWhenTheFieldLosesTheFocus)
 {
     AddEntry("", "C:\\Tools\\editor.exe", 1000);
