@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "toolkit/ComScope.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace help_storage {
@@ -37,23 +39,6 @@ namespace {
 using help_storage::CLSID_ITStorageObject;
 using help_storage::IID_ITStorageInterface;
 using help_storage::IITStorageObject;
-
-// COM on this thread for one scope; a thread that has it already keeps it.
-class ComScope {
-public:
-    ComScope() : result_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope()
-    {
-        if (SUCCEEDED(result_)) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    // RPC_E_CHANGED_MODE: the thread has COM in another model, which serves as well.
-    bool Usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
-private:
-    HRESULT result_;
-};
 
 std::wstring Wide(const std::string& text)
 {
@@ -88,7 +73,7 @@ std::optional<std::string> ReadHelpFileStream(const std::string& helpFile, const
     const std::wstring streamName = Wide(streamPath);
     if (fileName.empty() || streamName.empty()) return std::nullopt;
 
-    ComScope com;
+    toolkit::ComScope com;
     if (!com.Usable()) return std::nullopt;
     // Declared after the scope, so they are released while COM is still there.
     ComPtr<IITStorageObject> storageFactory;

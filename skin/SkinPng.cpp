@@ -3,58 +3,18 @@
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <string>
 
 #include "skin/SkinError.h"
 #include "skin/SkinLimits.h"
+#include "toolkit/ComScope.h"
 
 namespace skin {
 namespace {
 
-// The one owner of a COM interface pointer.
-template <typename T>
-class ComOwner {
-public:
-    ComOwner() = default;
-    ~ComOwner()
-    {
-        if (p_) p_->Release();
-    }
-    ComOwner(const ComOwner&) = delete;
-    ComOwner& operator=(const ComOwner&) = delete;
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    // For the functions that hand out a new interface; empty before.
-    T** Out() { return &p_; }
-    void** OutVoid() { return reinterpret_cast<void**>(&p_); }
-
-private:
-    T* p_ = nullptr;
-};
-
-// COM on this thread for as long as the decoding takes. A thread that has
-// COM already in the other apartment model keeps it; WIC works in both.
-class ComScope {
-public:
-    ComScope()
-    {
-        const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        started_ = SUCCEEDED(hr);
-        usable_ = started_ || hr == RPC_E_CHANGED_MODE;
-    }
-    ~ComScope()
-    {
-        if (started_) ::CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    bool Usable() const { return usable_; }
-
-private:
-    bool started_ = false;
-    bool usable_ = false;
-};
+using Microsoft::WRL::ComPtr;
 
 void Check(HRESULT hr)
 {
@@ -67,25 +27,26 @@ SkinPixels DecodePng(const std::vector<uint8_t>& bytes)
 {
     const PictureSize header = ReadPngSize(bytes);
 
-    ComScope com;
+    // COM for as long as the decoding takes; WIC works in both models.
+    toolkit::ComScope com;
     if (!com.Usable()) throw SkinError("PNG pictures cannot be read on this system (COM is not available)");
-    ComOwner<IWICImagingFactory> factory;
+    ComPtr<IWICImagingFactory> factory;
     if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  factory.OutVoid())))
+                                  reinterpret_cast<void**>(factory.GetAddressOf()))))
         throw SkinError("PNG pictures cannot be read on this system (no imaging component)");
 
-    ComOwner<IWICStream> stream;
-    Check(factory->CreateStream(stream.Out()));
+    ComPtr<IWICStream> stream;
+    Check(factory->CreateStream(stream.GetAddressOf()));
     // WIC only reads the memory; the size fits a DWORD as the file is at most 64 MB.
     Check(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())));
     // The PNG decoder alone: whatever else the bytes may look like, no
     // other codec of the system gets them.
-    ComOwner<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.Out())))
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoder(GUID_ContainerFormatPng, nullptr, decoder.GetAddressOf())))
         throw SkinError("PNG pictures cannot be read on this system (no PNG decoder)");
     Check(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand));
-    ComOwner<IWICBitmapFrameDecode> frame;
-    Check(decoder->GetFrame(0, frame.Out()));
+    ComPtr<IWICBitmapFrameDecode> frame;
+    Check(decoder->GetFrame(0, frame.GetAddressOf()));
 
     UINT width = 0, height = 0;
     Check(frame->GetSize(&width, &height));
@@ -96,8 +57,8 @@ SkinPixels DecodePng(const std::vector<uint8_t>& bytes)
 
     // Straight (not premultiplied) alpha in the byte order B G R A, which
     // is 0xAARRGGBB read as a little-endian number.
-    ComOwner<IWICFormatConverter> converter;
-    Check(factory->CreateFormatConverter(converter.Out()));
+    ComPtr<IWICFormatConverter> converter;
+    Check(factory->CreateFormatConverter(converter.GetAddressOf()));
     Check(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                 WICBitmapPaletteTypeCustom));
 

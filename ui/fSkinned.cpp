@@ -53,8 +53,6 @@ COLORREF Blend(COLORREF from, COLORREF to, int percent)
                channel(GetBValue(from), GetBValue(to)));
 }
 
-// The element of a skin window that describes the dialogs' texts.
-
 // The children that show the dialog's texts: skin labels and static controls.
 bool ShowsText(HWND child)
 {

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cmath>
 
-#include "toolkit/ReplaceAll.h"
+#include "ui/uSkinTranslate.h"
 
 namespace {
 
@@ -35,10 +35,7 @@ constexpr int IntervalPositions = static_cast<int>(IntervalSteps.size());
 constexpr int LastMinutePosition = 60;
 constexpr int HourPositionOffset = 59;
 
-std::wstring Filled(const wchar_t* pattern, int number)
-{
-    return toolkit::ReplaceAll<wchar_t>(pattern, L"%1", std::to_wstring(number));
-}
+std::wstring Filled(const wchar_t* pattern, int number) { return FillPlaceholder(pattern, std::to_wstring(number)); }
 
 }  // namespace
 
@@ -79,8 +76,8 @@ std::wstring RegularIntervalText(int minutes)
 }
 
 std::wstring StartupWaitText(int seconds) { return Filled(L"%1 sec", seconds); }
-std::wstring IdleTimeText(int seconds) { return Filled(L"Idle search time: %1 s", seconds); }
-std::wstring IdleCpuText(int percent) { return Filled(L"Allowed CPU usage: %1%", percent); }
+std::wstring IdleTimeText(int seconds) { return Filled(IdleTimeTextTemplate, seconds); }
+std::wstring IdleCpuText(int percent) { return Filled(IdleCpuTextTemplate, percent); }
 
 std::wstring ShortTimeText(double dateTime)
 {
@@ -115,5 +112,5 @@ std::wstring ShortTimeText(double dateTime)
 std::wstring NextRegularText(bool regular, double when)
 {
     if (!regular) return std::wstring();
-    return toolkit::ReplaceAll<wchar_t>(L"Next Free up at %1.", L"%1", ShortTimeText(when));
+    return FillPlaceholder(L"Next Free up at %1.", ShortTimeText(when));
 }

@@ -1,24 +1,11 @@
 #include "tools/skinview/KalvoraNamesTable.h"
 
+#include "skin/SkinText.h"
 #include "tools/skinview/KalvoraVocabulary.h"
 #include "ui/uSkinTranslate.h"
 
-#include <windows.h>
-
 namespace skinview {
 namespace {
-
-std::string Utf8(const std::wstring& text)
-{
-    if (text.empty()) return std::string();
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                              nullptr);
-    return out;
-}
 
 // A table cell keeps its '|' characters as text.
 std::string Cell(const std::string& text)
@@ -34,7 +21,7 @@ std::string Cell(const std::string& text)
 std::string TextOf(const std::wstring& name)
 {
     for (const TElementText& entry : ElementTextTable())
-        if (entry.Element == name) return Utf8(entry.Text);
+        if (entry.Element == name) return skin::WideToUtf8(entry.Text);
     return std::string();
 }
 
@@ -44,7 +31,7 @@ std::string KalvoraNamesTable()
 {
     const KalvoraVocabulary& vocabulary = TheKalvoraVocabulary();
     std::string table = "| name | kind | what the program does with it | more than one |\n|---|---|---|---|\n";
-    table += "| `" + Utf8(vocabulary.mainWindow) + "` | window | is laid over the main window (required) | no |\n";
+    table += "| `" + skin::WideToUtf8(vocabulary.mainWindow) + "` | window | is laid over the main window (required) | no |\n";
     for (const NameUse& use : vocabulary.elements) {
         std::string role = use.role;
         const std::string text = TextOf(use.name);
@@ -55,11 +42,11 @@ std::string KalvoraNamesTable()
             role += "; in the default window, for the dialogs";
         else if (use.dialogs)
             role += "; the dialogs read it from the default window too";
-        table += "| `" + Utf8(use.name) + "` | " + KindWords(use.kinds) + " | " + Cell(role) + " | " +
+        table += "| `" + skin::WideToUtf8(use.name) + "` | " + KindWords(use.kinds) + " | " + Cell(role) + " | " +
                  (use.single ? "no: only the first counts" : "yes") + " |\n";
     }
     for (const std::wstring& animation : vocabulary.animations)
-        table += "| `" + Utf8(animation) + "` | animation | played when its page opens or closes | yes |\n";
+        table += "| `" + skin::WideToUtf8(animation) + "` | animation | played when its page opens or closes | yes |\n";
     return table;
 }
 

@@ -3,7 +3,9 @@
 // list is taken from the program itself: its name table, and the helpers that
 // write texts and find the settings elements are run once against a stand-in
 // element tree that notes every name they ask for and every kind they accept.
-// So the check can never lag behind the program.
+// The IDs that get the pressed or checked look or give the chart its colours
+// are listed in KalvoraVocabulary.cpp beside the program's page and icon
+// tables, and change with them.
 #include <cstdint>
 #include <string>
 #include <vector>
